@@ -1,0 +1,18 @@
+// The user's settings: decimal strings under HKEY_CURRENT_USER\SOFTWARE\KEM.
+#pragma once
+
+namespace calorix {
+
+inline constexpr wchar_t kAppName[] = L"KEM";
+inline constexpr wchar_t kLedSwitch[] = L"led_switch";
+inline constexpr wchar_t kDeviceType[] = L"device_type";
+inline constexpr wchar_t kTempeType[] = L"tempe_type";
+
+// Never fails towards the caller: anything unreadable is 0. Creates the key when it is
+// missing; never changes a stored value.
+int ReadSetting(const wchar_t* value_name);
+
+// Stores `value_text` as REG_SZ with its NUL; never creates the key. Failures are lost.
+void WriteSetting(const wchar_t* value_name, const wchar_t* value_text);
+
+}  // namespace calorix

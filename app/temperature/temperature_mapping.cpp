@@ -1,0 +1,29 @@
+// Mapping the hardware-monitor server's block from the paging file.
+#include "app/temperature/temperature_mapping.h"
+
+namespace calorix {
+
+bool MapTemperatureBlock(HANDLE* mapping, LPVOID* view, bool* created_new) {
+  *mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                  kTemperatureBlockSize, kTemperatureBlockName);
+  if (*mapping == nullptr) return false;
+  *created_new = ::GetLastError() == 0;
+  *view = ::MapViewOfFile(*mapping, FILE_MAP_READ, 0, 0, kTemperatureBlockSize);
+  return *view != nullptr;
+}
+
+bool TemperatureMapping::EnsureMapped() {
+  if (block) return true;
+  bool created_new = false;
+  // A mapping left open by an earlier attempt whose view failed is reused by name; close
+  // our reference first so retries do not pile up handles.
+  if (mapping) {
+    ::CloseHandle(mapping);
+    mapping = nullptr;
+  }
+  if (!MapTemperatureBlock(&mapping, &view, &created_new)) return false;
+  block = static_cast<const TemperatureBlock*>(view);
+  return true;
+}
+
+}  // namespace calorix

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Creates the project-local 32-bit Wine prefix once, with the settings the tests rely on.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/wine-env.sh"
+stamp="$WINEPREFIX/.calorix-ready"
+[ -f "$stamp" ] && exit 0
+rm -rf "$WINEPREFIX"
+WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+wineserver -w
+# Without a window manager, hiding a managed top-level window blocks for 2 s.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# Arial must resolve to a known face, not whatever the host happens to have.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+mkdir -p "$fonts"
+cp /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf "$fonts/"
+cp /usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf "$fonts/"
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'Liberation Sans' /f >/dev/null 2>&1
+wineserver -w
+touch "$stamp"

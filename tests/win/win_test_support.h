@@ -1,0 +1,31 @@
+// Helpers shared by the Windows tests: child processes and polling.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "ui/core/win_handles.h"
+
+namespace calorix::test {
+
+// Folder of the running test executable, with a trailing backslash.
+std::wstring ProgramFolder();
+
+// A child process that is terminated if it is still running when this goes away.
+class ChildProcess {
+ public:
+  explicit ChildProcess(const std::wstring& command_line);
+  ~ChildProcess();
+  bool started() const { return static_cast<bool>(process_); }
+  // Exit code, or STILL_ACTIVE when it did not end within `ms`.
+  DWORD Wait(DWORD ms);
+
+ private:
+  Zentu::UniqueKernelHandle process_;  // owned
+};
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeout_ms);
+
+}  // namespace calorix::test
