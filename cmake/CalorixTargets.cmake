@@ -7,6 +7,9 @@ target_include_directories(calorix_options INTERFACE ${CMAKE_SOURCE_DIR})
 if(WIN32)
   target_compile_definitions(calorix_options INTERFACE
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+  # SSE2 arithmetic: x87 excess precision would make conversions such as -5 C to F
+  # (22.999... in 80 bits) differ from plain double arithmetic.
+  target_compile_options(calorix_options INTERFACE -msse2 -mfpmath=sse)
   # Only system DLLs may be imported: the runtime and winpthread are linked in.
   target_link_options(calorix_options INTERFACE -static -static-libgcc -static-libstdc++)
   set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

@@ -22,7 +22,7 @@ run_ctest() {
   local out
   out=$(ctest --preset "$1" -j "${CALORIX_JOBS:-2}" 2>&1)
   local rc=$?
-  echo "$out" | grep -vE '^\s+(Start|[0-9]+/[0-9]+ Test)' | sed '/^$/d'
+  echo "$out" | grep -vE '^\s+Start|^\s*[0-9]+/[0-9]+ Test.* Passed' | sed '/^$/d'
   local line total bad
   line=$(echo "$out" | grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' | tail -n 1)
   total=$(echo "$line" | sed -E 's/.*out of ([0-9]+).*/\1/')
