@@ -16,6 +16,9 @@ session_start() {
     export DISPLAY="$CALORIX_DISPLAY"
   fi
   wineserver -p
+  # Start Wine's background processes (services, explorer) now, detached from any pipe: if
+  # the first test started them, they would hold ctest's output pipe open until they exit.
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
   trap session_stop EXIT
 }
 
