@@ -14,6 +14,10 @@ if(WIN32)
   target_link_options(calorix_options INTERFACE -static -static-libgcc -static-libstdc++)
   set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+elseif(CALORIX_FUZZ)
+  # Coverage for the fuzzers reaches into the libraries they call.
+  target_compile_options(calorix_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+  target_link_options(calorix_options INTERFACE -fsanitize=address,undefined)
 elseif(CALORIX_SANITIZE)
   target_compile_options(calorix_options INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)

@@ -14,6 +14,7 @@ build() {
 }
 build host || exit 1
 build win32 || exit 1
+build fuzz || exit 1
 
 session_start
 passed=0
@@ -33,6 +34,7 @@ run_ctest() {
   failed=$((failed + bad))
 }
 run_ctest host
+run_ctest fuzz
 run_ctest win32
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
