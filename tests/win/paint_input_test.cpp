@@ -1,0 +1,257 @@
+// Paint manager input under Wine: real window messages to a real window reach the controls.
+#include <gtest/gtest.h>
+
+#include "tests/win/paint_test_support.h"
+
+namespace paint_test {
+namespace {
+
+LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
+
+class PaintInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(host_.Open(200, 200, 300, 200, false), nullptr);
+    // The pointer rests over the window, so leave tracking behaves as for a user.
+    const POINT over = ToScreen(host_.hwnd(), 150, 150);
+    ::SetCursorPos(over.x, over.y);
+    left_ = Add(1, CRect(10, 10, 60, 60));
+    right_ = Add(2, CRect(100, 10, 150, 60));
+    SetKeys(false, false, false);
+  }
+  void TearDown() override {
+    SetKeys(false, false, false);
+    ::ReleaseCapture();
+  }
+
+  RecordingControl* Add(unsigned id, CRect rect) {
+    auto* control = new RecordingControl(&host_, id, rect);
+    control->SetManager(&host_.pm);
+    host_.pm.GetControls().push_back(control);
+    return control;
+  }
+  LRESULT Send(UINT msg, WPARAM wparam, LPARAM lparam) {
+    return ::SendMessageW(host_.hwnd(), msg, wparam, lparam);
+  }
+  // Tab through the message loop's pre-translation, as the modal loop does.
+  int PressTab() {
+    MSG msg{host_.hwnd(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    return host_.pm.PreTranslateMessage(&msg);
+  }
+
+  HostWindow host_;
+  RecordingControl* left_ = nullptr;
+  RecordingControl* right_ = nullptr;
+};
+
+TEST_F(PaintInput, HoverAndPressReachTheControlUnderThePointerAndTakeTheCapture) {
+  Send(WM_MOUSEMOVE, 0, At(20, 20));
+  EXPECT_EQ(host_.pm.GetHoverControl(), left_);
+  EXPECT_EQ(left_->Count("move"), 1);
+  Send(WM_MOUSEMOVE, 0, At(110, 20));
+  EXPECT_EQ(host_.pm.GetHoverControl(), right_);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(120, 30));
+  ASSERT_NE(right_->Last("down"), nullptr);
+  EXPECT_EQ(right_->Last("down")->point, CPoint(120, 30));
+  EXPECT_EQ(left_->Count("down"), 0);
+  EXPECT_EQ(::GetCapture(), host_.hwnd());
+  EXPECT_TRUE(host_.pm.IsCaptured());
+  EXPECT_EQ(host_.pm.GetFocusControl(), right_);
+  EXPECT_EQ(host_.caption_drags, 0);
+}
+
+TEST_F(PaintInput, ReleaseOutsideGivesTheUpEventAtTheReleasePointAndEndsHover) {
+  Send(WM_MOUSEMOVE, 0, At(20, 20));
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(20, 20));
+  // While pressed, moves do not change the hover control.
+  Send(WM_MOUSEMOVE, MK_LBUTTON, At(120, 20));
+  EXPECT_EQ(host_.pm.GetHoverControl(), left_);
+  Send(WM_LBUTTONUP, 0, At(200, 150));
+  ASSERT_NE(left_->Last("up"), nullptr);
+  EXPECT_EQ(left_->Last("up")->point, CPoint(200, 150));
+  EXPECT_EQ(right_->Count("up"), 0);
+  EXPECT_EQ(host_.pm.GetHoverControl(), nullptr);
+  EXPECT_FALSE(host_.pm.IsCaptured());
+  EXPECT_NE(::GetCapture(), host_.hwnd());
+}
+
+TEST_F(PaintInput, ReleaseInsideKeepsTheHoverControl) {
+  Send(WM_MOUSEMOVE, 0, At(20, 20));
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(20, 20));
+  Send(WM_LBUTTONUP, 0, At(30, 30));
+  EXPECT_EQ(host_.pm.GetHoverControl(), left_);
+}
+
+TEST_F(PaintInput, TabAndShiftTabWrapAroundCtrlAndAltTabDoNothing) {
+  right_->SetTabStop(1);
+  auto* third = Add(3, CRect(200, 10, 250, 60));
+  third->SetTabStop(1);
+  left_->SetTabStop(1);
+  EXPECT_EQ(PressTab(), 1);
+  EXPECT_EQ(host_.pm.GetFocusControl(), left_);
+  EXPECT_EQ(left_->Count("focus"), 1);
+  PressTab();
+  EXPECT_EQ(host_.pm.GetFocusControl(), right_);
+  EXPECT_EQ(left_->Count("blur"), 1);
+  PressTab();
+  PressTab();  // wraps from the last to the first
+  EXPECT_EQ(host_.pm.GetFocusControl(), left_);
+
+  SetKeys(true, false, false);
+  EXPECT_EQ(PressTab(), 1);  // backward, wrapping from the first to the last
+  EXPECT_EQ(host_.pm.GetFocusControl(), third);
+  PressTab();
+  EXPECT_EQ(host_.pm.GetFocusControl(), right_);
+
+  SetKeys(false, true, false);
+  EXPECT_EQ(PressTab(), 0);
+  SetKeys(false, false, true);
+  EXPECT_EQ(PressTab(), 0);
+  SetKeys(false, true, true);
+  EXPECT_EQ(PressTab(), 0);
+  EXPECT_EQ(host_.pm.GetFocusControl(), right_);
+}
+
+TEST_F(PaintInput, TabSkipsHiddenDisabledAndNonTabStopControls) {
+  left_->SetTabStop(1);
+  right_->SetTabStop(1);
+  right_->SetEnabled(0);
+  auto* hidden = Add(3, CRect(200, 10, 250, 60));
+  hidden->SetTabStop(1);
+  hidden->SetVisible(0);
+  Add(4, CRect(0, 100, 50, 150));  // no tab stop
+  PressTab();
+  EXPECT_EQ(host_.pm.GetFocusControl(), left_);
+  EXPECT_EQ(PressTab(), 0);  // the only candidate is already focused
+  EXPECT_EQ(host_.pm.GetFocusControl(), left_);
+  // Other windows' keys are not this manager's.
+  MSG foreign{::GetDesktopWindow(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  host_.pm.SetFocusControl(nullptr);
+  EXPECT_EQ(host_.pm.PreTranslateMessage(&foreign), 0);
+  EXPECT_EQ(host_.pm.GetFocusControl(), nullptr);
+}
+
+TEST_F(PaintInput, WheelNotchesReachTheHoverControlWithTheirDirection) {
+  Send(WM_MOUSEMOVE, 0, At(20, 20));
+  const POINT screen = ToScreen(host_.hwnd(), 20, 20);
+  const LPARAM where = MAKELPARAM(screen.x, screen.y);
+  Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-240)), where);
+  EXPECT_EQ(left_->Count("scroll"), 2);
+  EXPECT_EQ(left_->scroll_flags, (std::vector<unsigned>{1, 1}));
+  ASSERT_NE(left_->Last("scroll"), nullptr);
+  EXPECT_EQ(left_->Last("scroll")->point, CPoint(20, 20));  // client coordinates
+  Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 0), where);
+  EXPECT_EQ(left_->Count("scroll"), 2);
+  Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), where);
+  EXPECT_EQ(left_->scroll_flags.back(), 0u);
+  // A notch the hover control leaves alone goes to the first control that takes it.
+  left_->scroll_result = 0;
+  auto* under = Add(3, CRect(0, 0, 80, 80));
+  Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), where);
+  EXPECT_EQ(under->Count("scroll"), 1);
+}
+
+TEST_F(PaintInput, PressOnEmptyAreaDragsTheWindowOnlyWhenEnabled) {
+  Send(WM_MOUSEMOVE, 0, At(250, 150));
+  EXPECT_EQ(host_.pm.GetHoverControl(), nullptr);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(250, 150));
+  EXPECT_EQ(host_.caption_drags, 1);
+  host_.pm.EnableWndDrag(0);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(250, 150));
+  EXPECT_EQ(host_.caption_drags, 1);
+  EXPECT_EQ(left_->Count("down") + right_->Count("down"), 0);
+}
+
+TEST_F(PaintInput, MouseLeaveSendsTheHoverControlAMoveToNowhere) {
+  Send(WM_MOUSEMOVE, 0, At(20, 20));
+  left_->Clear();
+  Send(WM_MOUSELEAVE, 0, 0);
+  ASSERT_NE(left_->Last("move"), nullptr);
+  EXPECT_EQ(left_->Last("move")->point, CPoint(-1, -1));
+  EXPECT_EQ(host_.pm.GetHoverControl(), nullptr);
+}
+
+TEST_F(PaintInput, MouseLeaveWhilePressedKeepsTheHoverControl) {
+  Send(WM_MOUSEMOVE, 0, At(20, 20));
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(20, 20));
+  left_->Clear();
+  Send(WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(left_->Count("move"), 0);
+  EXPECT_EQ(host_.pm.GetHoverControl(), left_);
+}
+
+TEST_F(PaintInput, DeactivationSendsAMoveOrAReleaseToNowhere) {
+  Send(WM_MOUSEMOVE, 0, At(20, 20));
+  left_->Clear();
+  Send(WM_NCACTIVATE, FALSE, 0);
+  ASSERT_NE(left_->Last("move"), nullptr);
+  EXPECT_EQ(left_->Last("move")->point, CPoint(-1, -1));
+  EXPECT_EQ(host_.pm.GetHoverControl(), nullptr);
+
+  Send(WM_MOUSEMOVE, 0, At(110, 20));
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(110, 20));
+  right_->Clear();
+  Send(WM_NCACTIVATE, FALSE, 0);
+  ASSERT_NE(right_->Last("up"), nullptr);
+  EXPECT_EQ(right_->Last("up")->point, CPoint(-1, -1));
+  EXPECT_EQ(right_->Count("move"), 0);
+  EXPECT_EQ(host_.pm.GetHoverControl(), nullptr);
+  EXPECT_FALSE(host_.pm.IsCaptured());
+}
+
+TEST_F(PaintInput, KeysGoToTheHoverControlFirst) {
+  Send(WM_MOUSEMOVE, 0, At(110, 20));
+  Send(WM_KEYDOWN, 'A', 0);
+  EXPECT_EQ(right_->Count("key"), 1);
+  EXPECT_EQ(left_->Count("key"), 0);
+}
+
+TEST_F(PaintInput, DraggingAControlDropsItsPictureOntoTheWindow) {
+  // OLE's drag loop sees no button held and drops at once where the pointer is: on this
+  // window, whose drop target takes the bitmap and offers it to the window.
+  left_->SetDragDrop(1);
+  const POINT over = ToScreen(host_.hwnd(), 30, 30);
+  ::SetCursorPos(over.x, over.y);
+  auto drag = [&] {
+    Send(WM_MOUSEMOVE, 0, At(30, 30));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(30, 30));
+    Send(WM_MOUSEMOVE, MK_LBUTTON, At(31, 31));  // inside the drag threshold: no drag
+    EXPECT_EQ(host_.images_offered, 0);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, At(45, 45));
+  };
+  drag();
+  EXPECT_EQ(host_.images_offered, 1);
+  EXPECT_EQ(host_.last_image.cx, 50);
+  EXPECT_EQ(host_.last_image.cy, 50);
+  // The drop ended the press with a release over the window.
+  EXPECT_EQ(left_->Count("up"), 1);
+  EXPECT_FALSE(host_.pm.IsCaptured());
+
+  // A second drag leaves nothing behind: the new picture replaces the old one.
+  host_.PaintNow();  // the controls' cached pictures are made by the first paint
+  const DWORD gdi_before = CountGdiObjects();
+  host_.images_offered = 0;
+  drag();
+  EXPECT_EQ(host_.images_offered, 1);
+  EXPECT_EQ(CountGdiObjects(), gdi_before);
+}
+
+TEST_F(PaintInput, SizeLimitsApplyOnlyWhenPositive) {
+  MINMAXINFO info{};
+  info.ptMaxTrackSize = {1111, 2222};
+  info.ptMinTrackSize = {3, 4};
+  host_.pm.OnWindowMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.ptMaxTrackSize.x, 1111);
+  EXPECT_EQ(info.ptMinTrackSize.y, 4);
+  host_.pm.SetWindowMaxSize(500, 0);
+  host_.pm.SetWindowMixSize(0, 80);
+  host_.pm.OnWindowMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.ptMaxTrackSize.x, 500);
+  EXPECT_EQ(info.ptMaxSize.x, 500);
+  EXPECT_EQ(info.ptMaxTrackSize.y, 2222);
+  EXPECT_EQ(info.ptMinTrackSize.x, 3);
+  EXPECT_EQ(info.ptMinTrackSize.y, 80);
+}
+
+}  // namespace
+}  // namespace paint_test

@@ -1,0 +1,204 @@
+// Paint manager tests: a host window that owns a manager, a recording control, surfaces.
+#include "tests/win/paint_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include "ui/core/manager.h"
+
+namespace paint_test {
+namespace {
+
+// GDI+, COM and OLE for the whole test program, as the tray program's entry does.
+class LibraryEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { Zentu::Manager::InitGdiplus(); }
+  void TearDown() override { Zentu::Manager::UnInitGdiplus(); }
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new LibraryEnvironment);
+
+}  // namespace
+
+HostWindow::HostWindow() { pm.SetSurfaceHook(&HostWindow::OnSurface, this); }
+
+HostWindow::~HostWindow() { Close(); }
+
+HWND HostWindow::Open(int x, int y, int width, int height, bool layered_window) {
+  layered = layered_window;
+  return Create(nullptr, L"paint test", WS_POPUP | WS_VISIBLE, 0,
+                CRect(x, y, x + width, y + height));
+}
+
+void HostWindow::Close() {
+  if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
+  PumpMessages();
+}
+
+LRESULT HostWindow::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
+  // The system's move loop would wait for a real button release; only count the request.
+  if (msg == WM_NCLBUTTONDOWN && wparam == HTCAPTION) {
+    ++caption_drags;
+    return 0;
+  }
+  if (msg == STM_SETIMAGE) {
+    ++images_offered;
+    BITMAP info{};
+    if (::GetObjectW(reinterpret_cast<HGDIOBJ>(lparam), sizeof(info), &info))
+      last_image = {info.bmWidth, info.bmHeight};
+    return 0;
+  }
+  if (LRESULT result = pm.OnWindowMessage(msg, wparam, lparam)) return result;
+  return MWindow::OnWindowMessage(msg, wparam, lparam);
+}
+
+int HostWindow::OnInitDialog() {
+  pm.Init(m_hWnd, this);
+  pm.SetLayeredWindow(layered ? 1 : 0);
+  return 1;
+}
+
+void HostWindow::OnDestroyMessage(HWND) { pm.DestroyData(); }
+
+long HostWindow::OnControlUpdate(CRect rect, int flag, Zentu::MControl* control) {
+  return pm.OnControlUpdate(rect, flag, control);
+}
+
+std::vector<Surface> HostWindow::PaintNow() {
+  surfaces.clear();
+  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  ::UpdateWindow(m_hWnd);
+  return surfaces;
+}
+
+void HostWindow::OnSurface(void* self, const BYTE* bits, int width, int height) {
+  Surface surface;
+  surface.width = width;
+  surface.height = height;
+  surface.pixels.resize(static_cast<size_t>(width) * height);
+  const auto* rows = reinterpret_cast<const uint32_t*>(bits);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      surface.pixels[static_cast<size_t>(y) * width + x] =
+          rows[static_cast<size_t>(height - 1 - y) * width + x];
+  static_cast<HostWindow*>(self)->surfaces.push_back(std::move(surface));
+}
+
+RecordingControl::RecordingControl(Zentu::MObject* parent, unsigned id, CRect rect,
+                                   COLORREF fill_colour)
+    : MControl(parent, id, rect, 1, 1, 1), fill(fill_colour) {}
+
+void RecordingControl::DrawControl(HDC& dc, CRect) {
+  const CRect rect = GetRect();
+  if (!GetUpdate()) {
+    UpdateMemDC(dc, rect.Width(), rect.Height());
+    HBRUSH brush = ::CreateSolidBrush(fill);
+    RECT area{0, 0, rect.Width(), rect.Height()};
+    ::FillRect(GetMemDC(), &area, brush);
+    ::DeleteObject(brush);
+    events.push_back({"render", CPoint()});
+  }
+  ::BitBlt(dc, rect.left, rect.top, rect.Width(), rect.Height(), GetMemDC(), 0, 0, SRCCOPY);
+}
+
+void RecordingControl::SetUpdate(int up_to_date, unsigned long background) {
+  if (!up_to_date) ++discarded;
+  MControl::SetUpdate(up_to_date, background);
+}
+
+int RecordingControl::SetControlFocus(int focus) {
+  events.push_back({focus ? "focus" : "blur", CPoint()});
+  return MControl::SetControlFocus(focus);
+}
+
+int RecordingControl::OnControlMouseMove(unsigned, CPoint point) {
+  events.push_back({"move", point});
+  return 1;
+}
+
+int RecordingControl::OnControlLButtonDown(unsigned, CPoint point) {
+  events.push_back({"down", point});
+  return 1;
+}
+
+int RecordingControl::OnControlLButtonUp(unsigned, CPoint point) {
+  events.push_back({"up", point});
+  return 1;
+}
+
+int RecordingControl::OnControlScroll(int, unsigned flags, CPoint point) {
+  events.push_back({"scroll", point});
+  scroll_flags.push_back(flags);
+  return scroll_result;
+}
+
+int RecordingControl::OnControlKeyDown(unsigned, unsigned, unsigned) {
+  events.push_back({"key", CPoint()});
+  return 1;
+}
+
+HBITMAP RecordingControl::GetControlDropBitmap() {
+  return GetManager() ? GetManager()->GenerateBitmap(this, GetRect(), 0) : nullptr;
+}
+
+int RecordingControl::Count(const std::string& what) const {
+  int n = 0;
+  for (const Event& e : events) n += e.what == what;
+  return n;
+}
+
+const Event* RecordingControl::Last(const std::string& what) const {
+  for (auto it = events.rbegin(); it != events.rend(); ++it)
+    if (it->what == what) return &*it;
+  return nullptr;
+}
+
+void PumpMessages() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+POINT ToScreen(HWND hwnd, int x, int y) {
+  POINT p{x, y};
+  ::ClientToScreen(hwnd, &p);
+  return p;
+}
+
+void SetKeys(bool shift, bool ctrl, bool alt) {
+  BYTE state[256] = {};
+  ::GetKeyboardState(state);
+  auto set = [&](int key, bool down) { state[key] = down ? 0x80 : 0; };
+  set(VK_SHIFT, shift), set(VK_LSHIFT, shift);
+  set(VK_CONTROL, ctrl), set(VK_LCONTROL, ctrl);
+  set(VK_MENU, alt), set(VK_LMENU, alt);
+  ::SetKeyboardState(state);
+}
+
+DWORD CountGdiObjects() {
+  if (const DWORD counted = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return counted;
+    // Wine keeps its GDI handle table where Windows does, at PEB offset 0x94 (32-bit): 65536
+    // entries of 24 bytes, the object type at byte 14, 0 for a free entry.
+    // The TEB holds the PEB's address at offset 0x30 (32-bit). GCC takes the segment read
+    // for an access to address 0x30 and warns about it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+  const auto* peb = reinterpret_cast<const BYTE*>(__readfsdword(0x30));
+#pragma GCC diagnostic pop
+  const BYTE* table = *reinterpret_cast<const BYTE* const*>(peb + 0x94);
+  if (table == nullptr) return 0;
+  DWORD used = 0;
+  for (size_t i = 0; i < 0x10000; ++i) used += table[i * 24 + 14] != 0;
+  return used;
+}
+
+std::vector<uint8_t> LibraryResource(UINT id, const wchar_t* type) {
+  HMODULE library = ::GetModuleHandleW(L"Zentu.dll");
+  HRSRC found = library ? ::FindResourceW(library, MAKEINTRESOURCEW(id), type) : nullptr;
+  if (!found) return {};
+  const auto* data = static_cast<const uint8_t*>(::LockResource(::LoadResource(library, found)));
+  const DWORD size = ::SizeofResource(library, found);
+  return data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
+}
+
+}  // namespace paint_test

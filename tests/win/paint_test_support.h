@@ -1,0 +1,108 @@
+// Paint manager tests: a host window that owns a manager, a recording control, surfaces.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/controls/mcontrol.h"
+#include "ui/core/mobject.h"
+#include "ui/core/mwindow.h"
+#include "ui/paint/paint_manager.h"
+
+namespace paint_test {
+
+using Zentu::CPoint;
+using Zentu::CRect;
+
+// One finished off-screen surface, copied top-down as 0xAARRGGBB values.
+struct Surface {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  static uint8_t Alpha(uint32_t p) { return static_cast<uint8_t>(p >> 24); }
+};
+
+// A skinned window stand-in: the manager gets every message first, as in a dialog.
+class HostWindow : public Zentu::MWindow, public Zentu::MObject {
+ public:
+  HostWindow();
+  ~HostWindow() override;
+
+  // A visible pop-up of the given client size at (x, y); layered when asked.
+  HWND Open(int x, int y, int width, int height, bool layered);
+  void Close();
+  HWND hwnd() const { return m_hWnd; }
+
+  LRESULT OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) override;
+  int OnInitDialog() override;
+  void OnDestroyMessage(HWND hwnd) override;
+  long OnControlUpdate(CRect rect, int flag, Zentu::MControl* control) override;
+
+  // Invalidates everything and paints now; returns the surfaces painted meanwhile.
+  std::vector<Surface> PaintNow();
+
+  Zentu::PaintManager pm;
+  bool layered = false;
+  int caption_drags = 0;          // WM_NCLBUTTONDOWN with HTCAPTION seen
+  int images_offered = 0;         // STM_SETIMAGE seen (not kept: the sender frees it)
+  SIZE last_image{0, 0};          // size of the last image offered
+  std::vector<Surface> surfaces;  // filled by the manager's surface hook
+
+ private:
+  static void OnSurface(void* self, const BYTE* bits, int width, int height);
+};
+
+struct Event {
+  std::string what;
+  CPoint point;
+};
+
+// Records what the manager tells it; draws a plain fill through its cache.
+class RecordingControl : public Zentu::MControl {
+ public:
+  RecordingControl(Zentu::MObject* parent, unsigned id, CRect rect, COLORREF fill = 0x336699);
+
+  void DrawControl(HDC& dc, CRect clip) override;
+  void SetUpdate(int up_to_date, unsigned long background) override;
+  int SetControlFocus(int focus) override;
+  int OnControlMouseMove(unsigned flags, CPoint point) override;
+  int OnControlLButtonDown(unsigned flags, CPoint point) override;
+  int OnControlLButtonUp(unsigned flags, CPoint point) override;
+  int OnControlScroll(int delta, unsigned flags, CPoint point) override;
+  int OnControlKeyDown(unsigned key, unsigned repeat, unsigned flags) override;
+  // A picture of the control made by its manager, for dragging.
+  HBITMAP GetControlDropBitmap() override;
+
+  int Count(const std::string& what) const;
+  const Event* Last(const std::string& what) const;
+  void Clear() { events.clear(); }
+
+  std::vector<Event> events;
+  int discarded = 0;      // SetUpdate(0, ...) calls
+  int scroll_result = 1;  // what OnControlScroll answers
+  COLORREF fill;
+  std::vector<unsigned> scroll_flags;
+};
+
+// Pumps this thread's messages until none are left.
+void PumpMessages();
+
+// Screen point of a client point of `hwnd`.
+POINT ToScreen(HWND hwnd, int x, int y);
+
+// Sets or clears the thread's key state for the keys GetKeyState reports.
+void SetKeys(bool shift, bool ctrl, bool alt);
+
+// Live GDI objects of this process: GetGuiResources where it counts (Windows), else the
+// entries in use of the process's GDI handle table (Wine, whose GetGuiResources answers 0).
+DWORD CountGdiObjects();
+
+// The bytes of one of Zentu.dll's own resources.
+std::vector<uint8_t> LibraryResource(UINT id, const wchar_t* type);
+
+}  // namespace paint_test

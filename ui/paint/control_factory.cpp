@@ -1,0 +1,35 @@
+// The control factory's table: control class names and how each class is built.
+#include "ui/paint/control_factory.h"
+
+#include <cwchar>
+
+#include "ui/controls/mcontrol.h"
+
+namespace Zentu {
+namespace {
+
+struct ControlClass {
+  const wchar_t* name;
+  ControlCreator create;
+};
+
+MControl* CreateCArea(MObject* parent, UINT id, CRect rect, const wchar_t*, int first, int) {
+  return new CArea(parent, id, rect, first, 1);
+}
+
+// Looked up in order; "CArea" stays first. Each class of the library joins with one row.
+// The names of the extended control set are not listed, so they create nothing.
+constexpr ControlClass kControlClasses[] = {
+    {L"CArea", &CreateCArea},
+};
+
+}  // namespace
+
+ControlCreator FindControlCreator(const wchar_t* name) {
+  if (name == nullptr || *name == L'\0') return nullptr;
+  for (const ControlClass& entry : kControlClasses)
+    if (std::wcscmp(entry.name, name) == 0) return entry.create;
+  return nullptr;
+}
+
+}  // namespace Zentu

@@ -1,0 +1,359 @@
+// PaintManager: set-up and teardown, the control lists, the factory and repaint requests.
+#include "ui/paint/paint_manager.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "ui/controls/mcontrol.h"
+#include "ui/core/manager.h"
+#include "ui/core/mwindow.h"
+#include "ui/paint/control_factory.h"
+#include "ui/paint/paint_math.h"
+
+namespace Zentu {
+
+PaintManager::PaintManager() = default;
+
+PaintManager::~PaintManager() {
+  if (m_hToolTip && ::IsWindow(m_hToolTip)) ::DestroyWindow(m_hToolTip);
+  m_hToolTip = nullptr;
+  if (m_hDragBitmap) ::DeleteObject(m_hDragBitmap);
+  m_hDragBitmap = nullptr;
+  DestroyData();
+  // Lists filled without Init (the manager never saw a window) are still owned here.
+  ClearAllControls();
+  ClearImgResInfo();
+  ClearTempFont();
+  if (m_pBKImage) delete m_pBKImage;
+  m_pBKImage = nullptr;
+}
+
+HINSTANCE PaintManager::GetLibraryInstance() {
+  HMODULE module = nullptr;
+  ::GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&PaintManager::GetLibraryInstance), &module);
+  return module;
+}
+
+void PaintManager::Init(HWND window, MWindow* owner) {
+  if (window == nullptr || !::IsWindow(window)) return;
+  if (window != m_hWnd) {
+    if (m_hPaintDC && m_hWnd) ::ReleaseDC(m_hWnd, m_hPaintDC);
+    m_hWnd = window;
+    m_hPaintDC = ::GetDC(window);
+  }
+  m_pOwner = owner;
+  InitDragDrop(window);
+  m_bInit = 1;
+  m_uScrollV = kScrollImageVertical;
+  m_uScrollH = kScrollImageHorizontal;
+  AddGDITempFont(kEmbeddedFontId);
+}
+
+void PaintManager::DestroyData() {
+  if (!m_bInit) return;
+  if (m_pBKImage) delete m_pBKImage;
+  m_pBKImage = nullptr;
+  m_nBKWidth = m_nBKHeight = 0;
+  if (m_hSpareDC) ::DeleteDC(m_hSpareDC);
+  m_hSpareDC = nullptr;
+  if (m_hPaintDC) ::ReleaseDC(m_hWnd, m_hPaintDC);
+  m_hPaintDC = nullptr;
+  {
+    ScopedLock lock(m_controlTimerLock);
+    for (const ControlTimer& timer : m_controlTimers)
+      if (!timer.killed && ::IsWindow(timer.window)) ::KillTimer(timer.window, timer.platform_id);
+    m_controlTimers.clear();
+  }
+  {
+    ScopedLock lock(m_mtimerLock);
+    m_mtimers.clear();
+  }
+  m_pHoverControl = nullptr;
+  m_pFocusControl = nullptr;
+  ClearAllControls();
+  ClearImgResInfo();
+  ClearTempFont();
+  // OLE keeps a reference to the drop target until it is revoked; the window is still
+  // alive at WM_NCDESTROY, so this is the last moment to do it.
+  RevokeDragDrop();
+  m_bInit = 0;
+  m_hWnd = nullptr;
+}
+
+int PaintManager::PostNcDestroy() {
+  DestroyData();
+  return 1;
+}
+
+// ---- controls ----
+
+MControl* PaintManager::CreateControl(int kind, MObject* parent, const wchar_t* class_name, UINT id,
+                                      CRect rect, const wchar_t* text, int first, int second) {
+  CString name;
+  // Below 0x10000 the "name" is the id of one of the library's string resources.
+  if (reinterpret_cast<ULONG_PTR>(class_name) < 0x10000) {
+    if (class_name != nullptr) {
+      wchar_t buffer[128] = {};
+      const int length =
+          ::LoadStringW(GetLibraryInstance(),
+                        static_cast<UINT>(reinterpret_cast<ULONG_PTR>(class_name)), buffer, 128);
+      if (length > 0) name = CString(buffer, length);
+    }
+  } else {
+    name = class_name;
+  }
+  ControlCreator create = FindControlCreator(name.GetString());
+  if (create == nullptr) return nullptr;
+  MControl* control = create(parent, id, rect, text, first, second);
+  if (control == nullptr) return nullptr;
+  control->SetManager(this);  // also runs InitControl(this)
+  AppendControl(kind, control);
+  return control;
+}
+
+MControl* PaintManager::CreateControl(MObject* parent, const wchar_t* class_name, UINT id,
+                                      CRect rect, const wchar_t* text, int first, int second) {
+  return CreateControl(1, parent, class_name, id, rect, text, first, second);
+}
+
+MControl* PaintManager::CreateArea(MObject* parent, const wchar_t* class_name, UINT id, CRect rect,
+                                   const wchar_t* text, int first, int second) {
+  return CreateControl(0, parent, class_name, id, rect, text, first, second);
+}
+
+void PaintManager::AppendControl(int kind, MControl* control) {
+  if (kind == 0) {
+    ScopedLock lock(m_areaLock);
+    m_areas.push_back(control);
+  } else if (kind == 1) {
+    ScopedLock lock(m_controlLock);
+    m_controls.push_back(control);
+  }
+}
+
+MControl* PaintManager::GetControl(UINT id) {
+  auto search = [id](std::vector<MControl*>& list, CriticalSection& guard) -> MControl* {
+    ScopedLock lock(guard);
+    for (MControl* control : list) {
+      if (control->GetControlID() == id) return control;
+      if (MControl* child = control->GetControl(id)) return child;
+    }
+    return nullptr;
+  };
+  if (MControl* found = search(m_controls, m_controlLock)) return found;
+  return search(m_areas, m_areaLock);
+}
+
+void PaintManager::ForgetControl(MControl* control) {
+  if (m_pHoverControl == control) m_pHoverControl = nullptr;
+  if (m_pFocusControl == control) m_pFocusControl = nullptr;
+  ScopedLock lock(m_mtimerLock);
+  m_mtimers.erase(std::remove(m_mtimers.begin(), m_mtimers.end(), control), m_mtimers.end());
+}
+
+void PaintManager::RemoveControl(MControl* control) {
+  if (control == nullptr) return;
+  {
+    ScopedLock lock(m_controlLock);
+    auto it = std::find(m_controls.begin(), m_controls.end(), control);
+    if (it == m_controls.end()) return;
+    m_controls.erase(it);
+  }
+  ForgetControl(control);
+  delete control;
+}
+
+void PaintManager::DestroyList(std::vector<MControl*>& list, CriticalSection& guard) {
+  std::vector<MControl*> doomed;
+  {
+    ScopedLock lock(guard);
+    doomed.swap(list);
+  }
+  for (MControl* control : doomed) {
+    ForgetControl(control);
+    delete control;
+  }
+}
+
+void PaintManager::ClearControls() { DestroyList(m_controls, m_controlLock); }
+
+void PaintManager::ClearAreaControls() { DestroyList(m_areas, m_areaLock); }
+
+void PaintManager::ClearAllControls() {
+  ClearAreaControls();
+  ClearControls();
+}
+
+long PaintManager::OnControlUpdate(CRect rect, int flag, MControl* control) {
+  if (control == nullptr) return 0;
+  if (flag) control->SetUpdate(0, m_crBack);
+  CRect dirty = rect;
+  if (m_bInit) {
+    bool met = false;
+    auto walk = [&](std::vector<MControl*>& list, CriticalSection& guard) {
+      ScopedLock lock(guard);
+      for (MControl* other : list) {
+        if (!met) {
+          met = other == control;
+          continue;
+        }
+        if (paint_math::JoinDirty(dirty, rect, other->GetRect(), other->IsVisible() != 0))
+          other->SetUpdate(0, m_crBack);
+      }
+    };
+    walk(m_areas, m_areaLock);
+    walk(m_controls, m_controlLock);
+  }
+  if (IsLive()) {
+    if (m_bLayered)
+      ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    else
+      ::InvalidateRect(m_hWnd, &dirty, FALSE);
+  }
+  return 1;
+}
+
+void PaintManager::Invalidate() {
+  if (IsLive()) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void PaintManager::InvalidateRect(const RECT* rect, int erase) {
+  if (!IsLive()) return;
+  if (m_bLayered)
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+  else
+    ::InvalidateRect(m_hWnd, rect, erase);
+}
+
+// ---- window ----
+
+CRect PaintManager::GetClientRect() const {
+  CRect rect;
+  if (IsLive()) ::GetClientRect(m_hWnd, &rect);
+  return rect;
+}
+
+CRect PaintManager::GetWindowRect() const {
+  CRect rect;
+  if (IsLive()) ::GetWindowRect(m_hWnd, &rect);
+  return rect;
+}
+
+void PaintManager::GetClientSize(int& width, int& height) const {
+  const CRect client = GetClientRect();
+  width = client.Width();
+  height = client.Height();
+}
+
+LRESULT PaintManager::SendMessageW(UINT msg, WPARAM wparam, LPARAM lparam) {
+  return IsLive() ? ::SendMessageW(m_hWnd, msg, wparam, lparam) : 0;
+}
+
+LRESULT PaintManager::PostMessageW(UINT msg, WPARAM wparam, LPARAM lparam) {
+  return IsLive() ? ::SendMessageW(m_hWnd, msg, wparam, lparam) : 0;
+}
+
+void PaintManager::SetCapture() {
+  if (IsLive()) ::SetCapture(m_hWnd);
+}
+
+void PaintManager::ReleaseCapture() {
+  if (IsLive() && ::GetCapture() == m_hWnd) ::ReleaseCapture();
+  m_bCaptured = 0;
+}
+
+// ---- timers and tooltip ----
+
+void PaintManager::OnTimer(UINT id) {
+  std::vector<MControl*> due;
+  {
+    ScopedLock lock(m_controlTimerLock);
+    for (const ControlTimer& timer : m_controlTimers)
+      if (timer.window == m_hWnd && timer.platform_id == id && !timer.killed)
+        due.push_back(timer.control);
+  }
+  for (MControl* control : due) control->OnTimer();
+}
+
+void PaintManager::OnMTimer(UINT id) {
+  if (id == 0 || id != m_uMTimerID) return;
+  ScopedLock lock(m_mtimerLock);
+  for (MControl* control : m_mtimers) control->OnTimer();
+}
+
+int PaintManager::AddMTimer(MControl* control) {
+  ScopedLock lock(m_mtimerLock);
+  m_mtimers.push_back(control);
+  return 1;
+}
+
+int PaintManager::DeleteFSTimer(MControl* control) {
+  ScopedLock lock(m_mtimerLock);
+  auto it = std::find(m_mtimers.begin(), m_mtimers.end(), control);
+  if (it == m_mtimers.end()) return 0;
+  m_mtimers.erase(it);
+  return 1;
+}
+
+namespace {
+constexpr UINT_PTR kToolId = 1313;
+
+TOOLINFOW ToolInfo(HWND window, const wchar_t* text) {
+  TOOLINFOW info{};
+  info.cbSize = 44;  // the layout without lpReserved, accepted by every comctl32 version
+  info.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_PARSELINKS;
+  info.hwnd = window;
+  info.uId = kToolId;
+  info.lpszText = const_cast<wchar_t*>(text);
+  return info;
+}
+}  // namespace
+
+void PaintManager::SetTooltip(CString text, CRect) {
+  const bool live = m_hToolTip && ::IsWindow(m_hToolTip);
+  if (text.IsEmpty()) {
+    if (!live) return;
+    TOOLINFOW info = ToolInfo(m_hWnd, L"");
+    ::SendMessageW(m_hToolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+    ::SendMessageW(m_hToolTip, TTM_ACTIVATE, FALSE, 0);
+    return;
+  }
+  if (!live) {
+    if (!IsLive()) return;
+    INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&classes);
+    m_hToolTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, TOOLTIPS_CLASSW,
+                                   WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
+                                   GetLibraryInstance(), nullptr);
+    if (!m_hToolTip) return;
+    ::SendMessageW(m_hToolTip, TTM_SETMAXTIPWIDTH, 0, 256);
+    ::SendMessageW(m_hToolTip, TTM_SETTIPTEXTCOLOR, 0xFFFFFF, 0);
+    TOOLINFOW info = ToolInfo(m_hWnd, text.GetString());
+    info.uFlags = TTF_PARSELINKS;
+    info.rect = GetClientRect();
+    ::SendMessageW(m_hToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    if (::GetACP() == 936) {
+      RECT margin{2, 3, 0, 0};
+      ::SendMessageW(m_hToolTip, TTM_SETMARGIN, 0, reinterpret_cast<LPARAM>(&margin));
+    }
+  }
+  TOOLINFOW info = ToolInfo(m_hWnd, text.GetString());
+  ::SendMessageW(m_hToolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+  ::SendMessageW(m_hToolTip, TTM_ACTIVATE, TRUE, 0);
+}
+
+void PaintManager::ClearTooltip() {
+  if (!m_hToolTip || !::IsWindow(m_hToolTip)) return;
+  SetTooltip(CString(), CRect());
+  m_nTooltipCtrlID = 0;
+}
+
+// The caret's owner is the rich-edit control of the extended control set, which this
+// library does not build; without an owner there is never a caret to draw.
+void PaintManager::DrawCaret(HDC, const CRect&) {}
+
+}  // namespace Zentu

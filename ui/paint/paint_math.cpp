@@ -1,0 +1,99 @@
+// Windows-free arithmetic of the paint manager.
+#include "ui/paint/paint_math.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace Zentu::paint_math {
+
+CRect ClipToSurface(const CRect& rect, int width, int height) {
+  CRect clipped;
+  if (width <= 0 || height <= 0) return clipped;
+  clipped.IntersectRect(rect, CRect(0, 0, width, height));
+  return clipped;
+}
+
+namespace {
+template <class PixelFn>
+void ForEachPixel(uint8_t* bits, int width, int height, const CRect& rect, PixelFn fn) {
+  if (bits == nullptr) return;
+  const CRect area = ClipToSurface(rect, width, height);
+  if (area.IsRectEmpty()) return;
+  const size_t stride = static_cast<size_t>(width) * 4;
+  for (int y = area.top; y < area.bottom; ++y) {
+    uint8_t* row = bits + static_cast<size_t>(height - 1 - y) * stride;
+    for (int x = area.left; x < area.right; ++x) fn(row + static_cast<size_t>(x) * 4);
+  }
+}
+}  // namespace
+
+void ClearPixels(uint8_t* bits, int width, int height, const CRect& rect) {
+  ForEachPixel(bits, width, height, rect, [](uint8_t* p) { p[0] = p[1] = p[2] = p[3] = 0; });
+}
+
+void RepairAlpha(uint8_t* bits, int width, int height, const CRect& rect) {
+  ForEachPixel(bits, width, height, rect, [](uint8_t* p) {
+    if (p[3] == 0 && (p[0] | p[1] | p[2]) != 0) p[3] = 255;
+  });
+}
+
+bool JoinDirty(CRect& dirty, const CRect& request, const CRect& control_rect, bool visible) {
+  if (!visible) return false;
+  CRect overlap;
+  if (!overlap.IntersectRect(control_rect, request)) return false;
+  dirty.UnionRect(dirty, control_rect);
+  return true;
+}
+
+std::optional<int> NextFocusIndex(const std::vector<bool>& focusable, int current,
+                                  bool current_listed, bool forward) {
+  if (!current_listed) return std::nullopt;
+  const int size = static_cast<int>(focusable.size());
+  const int step = forward ? 1 : -1;
+  if (current >= 0 && current < size) {
+    for (int i = current + step; i >= 0 && i < size; i += step)
+      if (focusable[i]) return i;
+  }
+  for (int i = forward ? 0 : size - 1; i >= 0 && i < size; i += step)
+    if (focusable[i]) return i;
+  return std::nullopt;
+}
+
+WheelSteps SplitWheelDelta(int delta) { return {std::abs(delta / 120), delta <= 0 ? 1 : 0}; }
+
+uint32_t ChooseDropEffect(uint32_t keys, uint32_t allowed) {
+  const bool ctrl = (keys & kKeyControl) != 0, shift = (keys & kKeyShift) != 0;
+  uint32_t wanted;
+  if (ctrl && shift)
+    wanted = kEffectLink;
+  else if (ctrl)
+    wanted = kEffectCopy;
+  else if (shift)
+    wanted = kEffectMove;
+  else if (allowed & kEffectCopy)
+    wanted = kEffectCopy;
+  else if (allowed & kEffectMove)
+    wanted = kEffectMove;
+  else
+    wanted = kEffectLink;
+  return (allowed & wanted) ? wanted : 0;
+}
+
+bool DragThresholdPassed(const CPoint& start, const CPoint& now, int threshold_x, int threshold_y) {
+  const int64_t dx = std::llabs(int64_t{now.x} - start.x);
+  const int64_t dy = std::llabs(int64_t{now.y} - start.y);
+  return dx > threshold_x || dy > threshold_y;
+}
+
+std::optional<int> TemperatureText(float celsius) {
+  if (!std::isfinite(celsius)) return std::nullopt;
+  const double truncated = std::trunc(static_cast<double>(celsius));
+  if (truncated < -2147483648.0 || truncated > 2147483647.0) return std::nullopt;
+  return static_cast<int>(truncated);
+}
+
+int FrameWidth(int image_width, int frame_count) {
+  return image_width / (frame_count < 1 ? 1 : frame_count);
+}
+
+}  // namespace Zentu::paint_math
