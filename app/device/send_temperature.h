@@ -1,0 +1,41 @@
+// SendTemperature: one report of the CPU temperature to the displays and the main window.
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+#include "app/device/device_manager.h"
+#include "app/temperature/temperature_block.h"
+
+namespace calorix {
+
+inline constexpr std::chrono::milliseconds kReportPause{1000};
+
+// What a report reaches beyond the device list. The Windows build wires the main window:
+// its block pointer and unit setting, Zentu's SetCPUTemp and InvalidateRect of the window.
+struct SendTemperatureLinks {
+  std::function<const TemperatureBlock*()> block;  // null while the block is not mapped
+  std::function<int()> unit_setting;               // "tempe_type": 1 is Fahrenheit
+  std::function<void(float)> set_cpu_temp;         // the value the window draws
+  std::function<void()> invalidate;                // repaint the main window, no erase
+  DeviceManager* devices = nullptr;                // not owned; null: the process-wide one
+};
+
+enum class SendResult {
+  kNotMapped,  // nothing to read yet: returned at once
+  kNoValue,    // 0.0 (no reading yet) or not finite: nothing sent, nothing logged, no pause
+  kSent,       // report written, then paused
+};
+
+// Reads the block, logs the reading, converts it to the display value, hands it to the
+// window and the displays, then pauses through `pause` (1000 ms; the worker's pause ends
+// early when it is stopped). Also keeps the adapter temperature (see GpuTemperature).
+SendResult SendTemperature(const SendTemperatureLinks& links,
+                           const std::function<void(std::chrono::milliseconds)>& pause);
+
+// The adapter temperature last read with the block mapped: the first named adapter's value
+// (else the first adapter's), truncated and converted like the CPU reading but not limited
+// to the display's range. Nothing shows it; 0 until the first read of a finite value.
+int GpuTemperature();
+
+}  // namespace calorix

@@ -1,0 +1,20 @@
+// Plugs the main window's parts into its worker: the device refresh and the send loop.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "app/shell/worker.h"
+#include "app/temperature/temperature_mapping.h"
+
+namespace calorix {
+
+// Command 1 reopens the displays and maps the block; the idle step sends the temperature,
+// hands it to Zentu's Manager and invalidates `window`. `temperature` and whatever
+// `unit_setting` reads are the main window's and must outlive the worker (declare the worker
+// after them). The update service plugs in commands 3 to 8 itself.
+void ConnectMainWindowWorker(Worker& worker, HWND window, TemperatureMapping& temperature,
+                             std::function<int()> unit_setting);
+
+}  // namespace calorix

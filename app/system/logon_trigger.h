@@ -1,0 +1,28 @@
+// ILogonTrigger of the Task Scheduler 2.0 interfaces, which mingw-w64's taskschd.h lacks.
+#pragma once
+
+#include <windows.h>
+#include <taskschd.h>
+
+#ifndef __ILogonTrigger_INTERFACE_DEFINED__
+#define __ILogonTrigger_INTERFACE_DEFINED__
+
+// {72DADE38-FAE4-4B3E-BAF4-5D009AF02B1C}
+inline constexpr IID IID_ILogonTrigger = {
+    0x72dade38, 0xfae4, 0x4b3e, {0xba, 0xf4, 0x5d, 0x00, 0x9a, 0xf0, 0x2b, 0x1c}};
+
+// The formatter reads the interface macro as an expression.
+// clang-format off
+MIDL_INTERFACE("72dade38-fae4-4b3e-baf4-5d009af02b1c")
+ILogonTrigger : public ITrigger {
+ public:
+  virtual HRESULT STDMETHODCALLTYPE get_Delay(BSTR* delay) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Delay(BSTR delay) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_UserId(BSTR* user) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_UserId(BSTR user) = 0;
+};
+__CRT_UUID_DECL(ILogonTrigger, 0x72dade38, 0xfae4, 0x4b3e, 0xba, 0xf4, 0x5d, 0x00, 0x9a, 0xf0,
+                0x2b, 0x1c)
+// clang-format on
+
+#endif

@@ -1,0 +1,180 @@
+// The logon task, through the Task Scheduler 2.0 COM interfaces.
+#include "app/system/startup_task.h"
+
+#include "app/system/com_ptr.h"
+#include "app/temperature/monitor_server.h"
+
+namespace calorix {
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kRegistrationAttempted = 0;
+
+void Report(std::FILE* errors, const char* text, HRESULT hr) {
+  std::fprintf(errors, "%s%lx\n", text, static_cast<unsigned long>(hr));
+}
+
+// A call that claims success but hands out no interface would crash the next step.
+template <class T>
+HRESULT Obtained(HRESULT hr, const ComPtr<T>& p) {
+  return SUCCEEDED(hr) && !p ? E_POINTER : hr;
+}
+
+VARIANT EmptyVariant() {
+  VARIANT v;
+  ::VariantInit(&v);  // VT_EMPTY
+  return v;
+}
+
+// A VARIANT holding an empty BSTR, cleared when it goes away.
+class EmptyStringVariant {
+ public:
+  EmptyStringVariant() {
+    ::VariantInit(&v_);
+    v_.vt = VT_BSTR;
+    v_.bstrVal = ::SysAllocString(L"");
+  }
+  EmptyStringVariant(const EmptyStringVariant&) = delete;
+  EmptyStringVariant& operator=(const EmptyStringVariant&) = delete;
+  ~EmptyStringVariant() { ::VariantClear(&v_); }
+  const VARIANT& get() const { return v_; }
+
+ private:
+  VARIANT v_;  // owned
+};
+
+// The settings' setters report nothing: a failing one leaves the scheduler's default.
+void ApplySettings(ITaskDefinition* definition) {
+  ComPtr<ITaskSettings> settings;
+  if (FAILED(Obtained(definition->get_Settings(settings.put()), settings))) return;
+  settings->put_StopIfGoingOnBatteries(VARIANT_FALSE);
+  settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE);
+  settings->put_AllowDemandStart(VARIANT_TRUE);
+  settings->put_StartWhenAvailable(VARIANT_FALSE);
+  settings->put_MultipleInstances(TASK_INSTANCES_PARALLEL);
+  UniqueBstr no_limit(L"PT0S");
+  settings->put_ExecutionTimeLimit(no_limit.get());
+}
+
+// Everything between CoInitialize and CoUninitialize: every interface is released on return,
+// before the caller uninitialises COM.
+int RegisterStartupTask(const TaskServiceFactory& create_service, std::FILE* errors) {
+  ComPtr<ITaskService> service;
+  HRESULT hr = Obtained(create_service(service.put()), service);
+  if (FAILED(hr)) {
+    Report(errors, "Failed to create Task Scheduler instance with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  const VARIANT empty = EmptyVariant();
+  hr = service->Connect(empty, empty, empty, empty);
+  if (FAILED(hr)) {
+    Report(errors, "Failed to connect to Task Scheduler service with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  ComPtr<ITaskFolder> root;
+  {
+    UniqueBstr root_path(L"\\");
+    hr = Obtained(service->GetFolder(root_path.get(), root.put()), root);
+  }
+  if (FAILED(hr)) {
+    Report(errors, "Failed to get root folder with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  ComPtr<ITaskDefinition> definition;
+  hr = Obtained(service->NewTask(0, definition.put()), definition);
+  if (FAILED(hr)) {
+    Report(errors, "Failed to create new task with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  ComPtr<ITriggerCollection> triggers;
+  hr = Obtained(definition->get_Triggers(triggers.put()), triggers);
+  if (FAILED(hr)) {
+    Report(errors, "Failed to get trigger collection with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  ComPtr<ITrigger> trigger;
+  hr = Obtained(triggers->Create(TASK_TRIGGER_LOGON, trigger.put()), trigger);
+  if (FAILED(hr)) {
+    Report(errors, "Failed to create trigger with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  {
+    // Only the trigger's identifier; with no user set it fires at any user's logon.
+    UniqueBstr trigger_id(L"Administrator");
+    hr = trigger->put_Id(trigger_id.get());
+  }
+  if (FAILED(hr)) {
+    Report(errors, "Failed to set trigger ID with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  ComPtr<IPrincipal> principal;
+  hr = Obtained(definition->get_Principal(principal.put()), principal);
+  if (FAILED(hr)) {
+    Report(errors, "Failed to get principal with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  hr = principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST);
+  if (FAILED(hr)) {
+    Report(errors, "Failed to set run level with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  ApplySettings(definition.get());
+  ComPtr<IActionCollection> actions;
+  hr = Obtained(definition->get_Actions(actions.put()), actions);
+  if (FAILED(hr)) {
+    Report(errors, "Failed to get action collection with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  ComPtr<IAction> action;
+  hr = Obtained(actions->Create(TASK_ACTION_EXEC, action.put()), action);
+  if (FAILED(hr)) {
+    Report(errors, "Failed to create action with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  ComPtr<IExecAction> exec;
+  hr = Obtained(action->QueryInterface(IID_IExecAction, exec.put_void()), exec);
+  if (FAILED(hr)) {
+    Report(errors, "Failed to query exec action interface with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  {
+    UniqueBstr program(StartupTaskProgramPath().c_str());
+    hr = exec->put_Path(program.get());
+  }
+  if (FAILED(hr)) {
+    Report(errors, "Failed to set executable path with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  UniqueBstr task_name(kStartupTaskName);
+  EmptyStringVariant no_security_descriptor;
+  hr = root->RegisterTaskDefinition(task_name.get(), definition.get(), TASK_CREATE_OR_UPDATE, empty,
+                                    empty, TASK_LOGON_INTERACTIVE_TOKEN,
+                                    no_security_descriptor.get(), nullptr);
+  if (FAILED(hr)) Report(errors, "Failed to register task definition with HRESULT: 0x", hr);
+  return kRegistrationAttempted;
+}
+
+}  // namespace
+
+HRESULT CreateTaskSchedulerService(ITaskService** service) {
+  return ::CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+                            reinterpret_cast<void**>(service));
+}
+
+std::wstring StartupTaskProgramPath() { return GetProgramDirectory() + kStartupTaskProgram; }
+
+int CreateStartupTask(const TaskServiceFactory& create_service, std::FILE* errors) {
+  // S_FALSE (already initialised on this thread) is a success and is balanced below.
+  const HRESULT hr = ::CoInitialize(nullptr);
+  if (FAILED(hr)) {
+    Report(errors, "CoInitialize failed with HRESULT: 0x", hr);
+    return kFailed;
+  }
+  const int result = RegisterStartupTask(create_service, errors);
+  ::CoUninitialize();
+  return result;
+}
+
+int CreateStartupTask() { return CreateStartupTask(CreateTaskSchedulerService, stderr); }
+
+}  // namespace calorix

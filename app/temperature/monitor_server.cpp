@@ -1,0 +1,102 @@
+// The hardware-monitor server process: version check, start, watchdog and termination.
+#include "app/temperature/monitor_server.h"
+
+#include <tlhelp32.h>
+
+#include <vector>
+
+#include "ui/core/win_handles.h"
+
+namespace calorix {
+
+std::wstring GetProgramDirectory() {
+  // Paths longer than MAX_PATH are truncated silently (ERROR_INSUFFICIENT_BUFFER on newer
+  // systems, none on XP-era ones): grow until the whole path fits.
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return std::wstring();
+    if (n < buffer.size() || buffer.size() >= 32768) {
+      return ProgramDirectoryOf(std::wstring_view(buffer.data(), n));
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool IsWindows10OrLaterFrom(const wchar_t* library, const char* function, std::FILE* errors) {
+  Zentu::UniqueModule ntdll(::LoadLibraryW(library));
+  if (!ntdll) {
+    std::fputs(kNtdllLoadFailedLine, errors);
+    return false;
+  }
+  using VersionNumbers = void(WINAPI*)(DWORD*, DWORD*, DWORD*);
+  // Through void(*)() so the cast between function types is explicit, not a warning.
+  const auto get_version = reinterpret_cast<VersionNumbers>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(ntdll.get(), function)));
+  if (!get_version) {
+    std::fputs(kVersionFunctionMissingLine, errors);
+    return false;
+  }
+  DWORD major = 0, minor = 0, build = 0;
+  get_version(&major, &minor, &build);
+  return IsWindows10Major(major);
+}
+
+bool IsWindows10OrLater() {
+  return IsWindows10OrLaterFrom(L"ntdll.dll", "RtlGetNtVersionNumbers", stderr);
+}
+
+void StartMonitorServer() {
+  const std::wstring path = MonitorServerPath(GetProgramDirectory(), IsWindows10OrLater());
+  // The path is both the application name and, quoted, the command line: an unquoted line
+  // with spaces in the folder could start "C:\dir.exe" instead of "C:\dir with spaces\...".
+  std::wstring command_line = QuotedCommandLine(path);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (::CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &startup, &process)) {
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
+}
+
+bool TerminateProcessByName(const wchar_t* name) {
+  Zentu::UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return false;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  DWORD match = 0;
+  bool found = false;
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more && !found;
+       more = ::Process32NextW(snapshot.get(), &entry)) {
+    // Ordinal, not locale-aware: file names compare like the file system does.
+    if (::CompareStringOrdinal(entry.szExeFile, -1, name, -1, TRUE) == CSTR_EQUAL) {
+      match = entry.th32ProcessID;
+      found = true;
+    }
+  }
+  snapshot.reset();
+  if (found) {
+    Zentu::UniqueKernelHandle process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, match));
+    if (process) ::TerminateProcess(process.get(), 0);
+  }
+  return true;
+}
+
+bool StartServerWatchdog(HWND window, UINT period_ms) {
+  return ::SetTimer(window, TIMER_SERVER_WATCH, period_ms, nullptr) != 0;
+}
+
+void ServerWatchdogStep(HWND window, const TemperatureBlock* block, ServerWatchdog& watchdog) {
+  const ServerWatchdog::Step step = watchdog.Tick(block);
+  if (step.start_server) StartMonitorServer();
+  if (step.kill_timer) ::KillTimer(window, TIMER_SERVER_WATCH);
+}
+
+void ServerWatchdogStep(HWND window, const TemperatureBlock* block) {
+  static ServerWatchdog process_watchdog;  // the process-wide tick counter
+  ServerWatchdogStep(window, block, process_watchdog);
+}
+
+}  // namespace calorix

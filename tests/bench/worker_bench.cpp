@@ -1,0 +1,120 @@
+// Prints the worker's report cadence and how long stopping takes, against the hidapi double.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "app/device/device_manager.h"
+#include "app/device/send_temperature.h"
+#include "app/shell/worker.h"
+#include "tests/doubles/hidapi_double.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+struct Stamps {
+  std::mutex lock;
+  std::vector<Clock::time_point> at;
+  void Add() {
+    std::lock_guard<std::mutex> guard(lock);
+    at.push_back(Clock::now());
+  }
+  std::size_t Size() {
+    std::lock_guard<std::mutex> guard(lock);
+    return at.size();
+  }
+};
+
+void Cadence(int reports) {
+  hid_double::Reset();
+  hid_double::Collection display;
+  display.path = "display";
+  hid_double::AddCollection(display);
+  calorix::DeviceManager::Instance().RefreshDevices();
+
+  calorix::TemperatureBlock block{};
+  block.cpu_temperature = 61.5f;
+  Stamps stamps;
+  calorix::SendTemperatureLinks links;
+  links.block = [&block] { return &block; };
+  links.unit_setting = [] { return 0; };
+  links.set_cpu_temp = [](float) {};
+  links.invalidate = [&stamps] { stamps.Add(); };  // right before the report is written
+
+  calorix::Worker worker;
+  worker.SetSendTemperature(links);
+  worker.Start();
+  while (stamps.Size() < static_cast<std::size_t>(reports) + 1) std::this_thread::sleep_for(5ms);
+  const auto t0 = Clock::now();
+  worker.Stop();
+  const double stop_ms = Ms(Clock::now() - t0);
+
+  std::vector<double> gaps;
+  for (std::size_t i = 1; i <= static_cast<std::size_t>(reports); ++i)
+    gaps.push_back(Ms(stamps.at[i] - stamps.at[i - 1]));
+  double sum = 0;
+  for (double g : gaps) sum += g;
+  std::printf("report cadence over %d intervals: mean %.1f ms, min %.1f ms, max %.1f ms\n", reports,
+              sum / gaps.size(), *std::min_element(gaps.begin(), gaps.end()),
+              *std::max_element(gaps.begin(), gaps.end()));
+  std::printf("reports written to the display: %zu\n", hid_double::FeatureWrites().size());
+  std::printf("stop during the report pause: %.1f ms\n", stop_ms);
+}
+
+// The owner's state lives before the worker, as in the main window.
+struct Owner {
+  std::vector<int> used_by_step;
+  calorix::Worker worker;
+};
+
+void HangingStop(int trials, int hang_ms) {
+  double longest_stop = 0, longest_destroy = 0;
+  for (int t = 0; t < trials; ++t) {
+    std::atomic<bool> entered{false};
+    auto owner = std::make_unique<Owner>();
+    Owner* raw = owner.get();
+    owner->worker.SetHandler(calorix::WorkerCommand::UpdateSoftware,
+                             [&entered, raw, hang_ms](const calorix::StopToken&) {
+                               entered = true;
+                               std::this_thread::sleep_for(std::chrono::milliseconds(hang_ms));
+                               raw->used_by_step.push_back(1);
+                             });
+    owner->worker.Append(calorix::WorkerCommand::UpdateSoftware);
+    owner->worker.Start();
+    while (!entered) std::this_thread::sleep_for(1ms);
+    auto t0 = Clock::now();
+    owner->worker.Stop();
+    longest_stop = std::max(longest_stop, Ms(Clock::now() - t0));
+    t0 = Clock::now();
+    owner.reset();
+    longest_destroy = std::max(longest_destroy, Ms(Clock::now() - t0));
+  }
+  std::printf(
+      "step that ignores the stop for %d ms, %d trials: longest Stop %.1f ms, "
+      "longest wait in the owner's destruction %.1f ms\n",
+      hang_ms, trials, longest_stop, longest_destroy);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int reports = 10, trials = 3, hang_ms = 3000;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (!std::strcmp(argv[i], "--reports")) reports = std::max(1, std::atoi(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--trials")) trials = std::max(1, std::atoi(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--hang-ms")) hang_ms = std::max(0, std::atoi(argv[i + 1]));
+  }
+  Cadence(reports);
+  HangingStop(trials, hang_ms);
+  return 0;
+}

@@ -1,0 +1,250 @@
+// SendTemperature against the scripted hidapi: report bytes, log lines, window value, pause.
+#include "app/device/send_temperature.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/device/display_report.h"
+#include "app/shell/worker.h"
+#include "app/system/log.h"
+#include "tests/doubles/hidapi_double.h"
+
+namespace calorix {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Each test runs in a process of its own; closing the device list as well keeps a run of
+// all of them in one process honest.
+class SendTemperatureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hid_double::Reset();
+    DeviceManager::Instance().CloseAll();
+    log_ = std::filesystem::temp_directory_path() /
+           ("calorix_send_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".log");
+    std::error_code ec;
+    std::filesystem::remove(log_, ec);
+    ASSERT_TRUE(LogOpen(log_));
+    std::memset(&block_, 0, sizeof(block_));
+    links_.block = [this] { return mapped_ ? &block_ : nullptr; };
+    links_.unit_setting = [this] { return unit_.load(); };
+    links_.set_cpu_temp = [this](float t) { shown_.push_back(t); };
+    links_.invalidate = [this] { ++invalidated_; };
+  }
+  void TearDown() override {
+    LogClose();
+    std::error_code ec;
+    std::filesystem::remove(log_, ec);
+  }
+
+  void AddDisplay(const std::string& path) {
+    hid_double::Collection c;
+    c.path = path;
+    hid_double::AddCollection(c);
+  }
+  void OneDisplay() {
+    AddDisplay("display");
+    DeviceManager::Instance().RefreshDevices();
+  }
+  SendResult Send() {
+    return SendTemperature(links_, [this](std::chrono::milliseconds d) { pauses_.push_back(d); });
+  }
+  std::vector<std::string> LogLines() const {
+    std::ifstream in(log_);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+  }
+  // The message of a log line after its time stamp and level.
+  static std::string Message(const std::string& line) {
+    const auto at = line.find("][");
+    return at == std::string::npos ? line : line.substr(at + 1);
+  }
+  void ExpectNothingHappened(const char* what) {
+    EXPECT_TRUE(hid_double::FeatureWrites().empty()) << what;
+    EXPECT_TRUE(LogLines().empty()) << what;
+    EXPECT_TRUE(pauses_.empty()) << what;
+    EXPECT_TRUE(shown_.empty()) << what;
+    EXPECT_EQ(invalidated_, 0) << what;
+  }
+  std::vector<std::uint8_t> LastDigits() const {
+    const auto writes = hid_double::FeatureWrites();
+    if (writes.empty()) return {};
+    const auto& b = writes.back().bytes;
+    return {b[3], b[4], b[5]};
+  }
+
+  std::filesystem::path log_;
+  TemperatureBlock block_;
+  bool mapped_ = true;
+  std::atomic<int> unit_{kCelsius};
+  SendTemperatureLinks links_;
+  std::vector<float> shown_;
+  int invalidated_ = 0;
+  std::vector<std::chrono::milliseconds> pauses_;
+};
+
+TEST_F(SendTemperatureTest, OneReportWithItsLogLinesWindowValueAndPause) {
+  OneDisplay();
+  block_.cpu_temperature = 65.7f;
+  EXPECT_EQ(Send(), SendResult::kSent);
+
+  const auto writes = hid_double::FeatureWrites();
+  ASSERT_EQ(writes.size(), 1u);
+  std::vector<std::uint8_t> expected(65, 0x00);
+  expected[0] = 0x07;
+  expected[1] = expected[2] = 0xFF;
+  expected[3] = 0;
+  expected[4] = 6;
+  expected[5] = 5;
+  EXPECT_EQ(writes[0].bytes, expected);  // 65 bytes, the last one 0x00
+  EXPECT_EQ(shown_, std::vector<float>{65.0f});
+  EXPECT_EQ(invalidated_, 1);
+  EXPECT_EQ(pauses_, std::vector<std::chrono::milliseconds>{1000ms});
+  const auto lines = LogLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(Message(lines[0]), "[Info ]cpu_temperatures: 65.699997");
+  EXPECT_EQ(Message(lines[1]), "[Info ]buffer[3]: 0, buffer[4]: 6, buffer[5]: 5");
+}
+
+TEST_F(SendTemperatureTest, NoReadingSendsLogsAndPausesNothing) {
+  OneDisplay();
+  mapped_ = false;
+  block_.cpu_temperature = 50.0f;
+  EXPECT_EQ(Send(), SendResult::kNotMapped);
+  ExpectNothingHappened("not mapped");
+  mapped_ = true;
+  const float no_value[] = {0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity()};
+  for (float value : no_value) {
+    block_.cpu_temperature = value;
+    EXPECT_EQ(Send(), SendResult::kNoValue) << value;
+    ExpectNothingHappened(std::to_string(value).c_str());
+  }
+}
+
+TEST_F(SendTemperatureTest, NegativeReadingShowsZero) {
+  OneDisplay();
+  block_.cpu_temperature = -5.3f;
+  EXPECT_EQ(Send(), SendResult::kSent);
+  EXPECT_EQ(LastDigits(), (std::vector<std::uint8_t>{0, 0, 0}));
+  EXPECT_EQ(shown_, std::vector<float>{0.0f});
+  const auto lines = LogLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(Message(lines[0]), "[Info ]cpu_temperatures: -5.300000");
+  EXPECT_EQ(pauses_.size(), 1u);
+}
+
+TEST_F(SendTemperatureTest, UnitsAndTheUpperLimit) {
+  OneDisplay();
+  struct Case {
+    float celsius;
+    int unit;
+    int shown;
+  };
+  const Case cases[] = {
+      {9.5f, kCelsius, 9},
+      {250.0f, kCelsius, 199},
+      {199.9f, kCelsius, 199},
+      {45.9f, kFahrenheit, 113},
+      {100.0f, kFahrenheit, 199},
+      {20.0f, kFahrenheit, 68},
+      {20.0f, 2, 20},  // "tempe_type" 2 is not Fahrenheit
+      {1e30f, kCelsius, 199},
+  };
+  for (const Case& c : cases) {
+    block_.cpu_temperature = c.celsius;
+    unit_ = c.unit;
+    shown_.clear();
+    EXPECT_EQ(Send(), SendResult::kSent);
+    const std::vector<std::uint8_t> digits = {static_cast<std::uint8_t>(c.shown / 100),
+                                              static_cast<std::uint8_t>(c.shown / 10 % 10),
+                                              static_cast<std::uint8_t>(c.shown % 10)};
+    EXPECT_EQ(LastDigits(), digits) << c.celsius << " unit " << c.unit;
+    EXPECT_EQ(shown_, std::vector<float>{static_cast<float>(c.shown)}) << c.celsius;
+  }
+  EXPECT_EQ(hid_double::FeatureWrites().size(), std::size(cases));
+}
+
+TEST_F(SendTemperatureTest, WithoutADisplayTheWindowStillGetsTheValue) {
+  block_.cpu_temperature = 40.0f;
+  EXPECT_EQ(Send(), SendResult::kSent);        // the device list was never opened
+  DeviceManager::Instance().RefreshDevices();  // opened, but no display attached
+  EXPECT_EQ(Send(), SendResult::kSent);
+  EXPECT_TRUE(hid_double::FeatureWrites().empty());
+  EXPECT_EQ(shown_, (std::vector<float>{40.0f, 40.0f}));
+  EXPECT_EQ(LogLines().size(), 4u);
+  EXPECT_EQ(pauses_.size(), 2u);
+}
+
+TEST_F(SendTemperatureTest, EveryDisplayGetsTheReport) {
+  AddDisplay("first");
+  AddDisplay("second");
+  DeviceManager::Instance().RefreshDevices();
+  block_.cpu_temperature = 72.0f;
+  EXPECT_EQ(Send(), SendResult::kSent);
+  const auto writes = hid_double::FeatureWrites();
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].path, "first");
+  EXPECT_EQ(writes[1].path, "second");
+  EXPECT_EQ(writes[0].bytes, writes[1].bytes);
+}
+
+TEST_F(SendTemperatureTest, AdapterTemperatureIsKept) {
+  EXPECT_EQ(GpuTemperature(), 0);
+  std::strcpy(block_.gpu1_name, "Adapter One");
+  block_.gpu1_temperature = 71.8f;
+  block_.gpu2_temperature = 30.0f;
+  Send();  // kept even without a CPU reading
+  EXPECT_EQ(GpuTemperature(), 71);
+  unit_ = kFahrenheit;
+  Send();
+  EXPECT_EQ(GpuTemperature(), 159);  // 71 x 1.8 + 32 = 159.8, truncated
+  unit_ = kCelsius;
+  block_.gpu1_name[0] = 0;
+  std::strcpy(block_.gpu2_name, "Adapter Two");
+  Send();
+  EXPECT_EQ(GpuTemperature(), 30);
+  block_.gpu2_temperature = std::numeric_limits<float>::quiet_NaN();
+  Send();
+  EXPECT_EQ(GpuTemperature(), 30);  // not finite: the stored value stays
+  block_.gpu2_temperature = -1e30f;
+  Send();
+  EXPECT_EQ(GpuTemperature(), std::numeric_limits<int>::min());  // held within int
+}
+
+TEST_F(SendTemperatureTest, TheWorkersPauseEndsWhenItIsStopped) {
+  OneDisplay();
+  block_.cpu_temperature = 55.0f;
+  std::atomic<int> shown{0};
+  links_.set_cpu_temp = [&shown](float) { ++shown; };
+  Worker worker;
+  worker.SetSendTemperature(links_);
+  ASSERT_TRUE(worker.Start());
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (hid_double::FeatureWrites().empty() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(2ms);
+  ASSERT_EQ(hid_double::FeatureWrites().size(), 1u);
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_TRUE(worker.Stop());  // ended inside the 1000 ms pause
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, 500ms);
+  EXPECT_EQ(hid_double::FeatureWrites().size(), 1u);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(LogLines().size(), 2u);
+}
+
+}  // namespace
+}  // namespace calorix

@@ -1,0 +1,42 @@
+// Helpers of the server and start-up task tests: unique names, captured output, children.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace calorix::test {
+
+inline std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+// `stem` made unique to this process and call.
+std::wstring UniqueName(const std::wstring& stem);
+
+// A temporary file to hand to code that writes to a FILE*; removed at the end.
+class CapturedFile {
+ public:
+  CapturedFile();
+  ~CapturedFile();
+  CapturedFile(const CapturedFile&) = delete;
+  CapturedFile& operator=(const CapturedFile&) = delete;
+  std::FILE* file() const { return file_; }
+  std::string Text() const;
+
+ private:
+  std::filesystem::path path_;
+  std::FILE* file_ = nullptr;  // owned
+};
+
+struct Finished {
+  DWORD pid = 0;
+  DWORD exit_code = STILL_ACTIVE;  // also when it was ended after the timeout
+  std::string out, err;            // raw bytes, as the child's streams wrote them
+};
+
+// Runs `command_line` to its end (at most `timeout_ms`) with standard output and error
+// captured in files, so a child that leaves grandchildren holding them cannot block us.
+Finished RunCaptured(const std::wstring& command_line, DWORD timeout_ms);
+
+}  // namespace calorix::test

@@ -1,0 +1,229 @@
+// The logon task registration against the recording scheduler, and against Wine's own.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/system/startup_task.h"
+#include "tests/doubles/task_scheduler_double.h"
+#include "tests/win/server_test_support.h"
+#include "tests/win/win_test_support.h"
+
+namespace calorix {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int result = -1;
+  std::string errors;
+};
+
+Outcome Register(task_double::Scheduler& scheduler) {
+  test::CapturedFile errors;
+  Outcome outcome;
+  outcome.result = CreateStartupTask(
+      [&](ITaskService** service) { return scheduler.CreateService(service); }, errors.file());
+  outcome.errors = errors.Text();
+  return outcome;
+}
+
+const std::vector<std::wstring> kFullSequence = {
+    L"CoCreateInstance",
+    L"ITaskService::Connect",
+    L"ITaskService::GetFolder",
+    L"ITaskService::NewTask",
+    L"ITaskDefinition::get_Triggers",
+    L"ITriggerCollection::Create",
+    L"ITrigger::put_Id",
+    L"ITaskDefinition::get_Principal",
+    L"IPrincipal::put_RunLevel",
+    L"ITaskDefinition::get_Settings",
+    L"ITaskSettings::put_StopIfGoingOnBatteries",
+    L"ITaskSettings::put_DisallowStartIfOnBatteries",
+    L"ITaskSettings::put_AllowDemandStart",
+    L"ITaskSettings::put_StartWhenAvailable",
+    L"ITaskSettings::put_MultipleInstances",
+    L"ITaskSettings::put_ExecutionTimeLimit",
+    L"ITaskDefinition::get_Actions",
+    L"IActionCollection::Create",
+    L"IAction::QueryInterface",
+    L"IExecAction::put_Path",
+    L"ITaskFolder::RegisterTaskDefinition",
+};
+
+using Args = std::vector<std::wstring>;
+
+void ExpectNoLeaks(const task_double::Scheduler& scheduler) {
+  EXPECT_EQ(scheduler.OutstandingReferences(), 0);
+  EXPECT_EQ(scheduler.AddRefs(), scheduler.Releases());
+  EXPECT_EQ(scheduler.problems(), std::vector<std::wstring>{});
+}
+
+TEST(StartupTask, RegistersTheLogonTaskWithEveryValueInOrder) {
+  task_double::Scheduler scheduler;
+  const Outcome outcome = Register(scheduler);
+  EXPECT_EQ(outcome.result, 0);
+  EXPECT_EQ(outcome.errors, "");
+  EXPECT_EQ(scheduler.CallNames(), kFullSequence);
+
+  EXPECT_EQ(scheduler.ArgsOf(L"ITaskService::Connect"),
+            (Args{L"VT_EMPTY", L"VT_EMPTY", L"VT_EMPTY", L"VT_EMPTY"}));
+  EXPECT_EQ(scheduler.ArgsOf(L"ITaskService::GetFolder"), Args{L"\\"});
+  EXPECT_EQ(scheduler.ArgsOf(L"ITaskService::NewTask"), Args{L"0"});
+  EXPECT_EQ(scheduler.ArgsOf(L"ITriggerCollection::Create"), Args{L"9"});
+  EXPECT_EQ(scheduler.ArgsOf(L"ITrigger::put_Id"), Args{L"Administrator"});
+  EXPECT_EQ(scheduler.ArgsOf(L"IPrincipal::put_RunLevel"), Args{L"1"});
+  // VARIANT_TRUE is -1, not 1.
+  EXPECT_EQ(scheduler.ArgsOf(L"ITaskSettings::put_StopIfGoingOnBatteries"), Args{L"0"});
+  EXPECT_EQ(scheduler.ArgsOf(L"ITaskSettings::put_DisallowStartIfOnBatteries"), Args{L"0"});
+  EXPECT_EQ(scheduler.ArgsOf(L"ITaskSettings::put_AllowDemandStart"), Args{L"-1"});
+  EXPECT_EQ(scheduler.ArgsOf(L"ITaskSettings::put_StartWhenAvailable"), Args{L"0"});
+  EXPECT_EQ(scheduler.ArgsOf(L"ITaskSettings::put_MultipleInstances"), Args{L"0"});
+  EXPECT_EQ(scheduler.ArgsOf(L"ITaskSettings::put_ExecutionTimeLimit"), Args{L"PT0S"});
+  EXPECT_EQ(scheduler.ArgsOf(L"IActionCollection::Create"), Args{L"0"});
+  EXPECT_EQ(scheduler.ArgsOf(L"IAction::QueryInterface"), Args{L"IExecAction"});
+  // The test executable has another name; the task still starts "Calorix.exe" beside it.
+  EXPECT_EQ(scheduler.ArgsOf(L"IExecAction::put_Path"),
+            Args{test::ProgramFolder() + L"Calorix.exe"});
+  EXPECT_EQ(scheduler.ArgsOf(L"ITaskFolder::RegisterTaskDefinition"),
+            (Args{L"KEM StartupTask", L"definition", L"6", L"VT_EMPTY", L"VT_EMPTY", L"3",
+                  L"VT_BSTR:", L"no output"}));
+  ExpectNoLeaks(scheduler);
+}
+
+struct FailingStep {
+  const wchar_t* call;
+  HRESULT hr;
+  const char* line;  // expected text on the error stream
+  int result;
+};
+
+// Each step fails with its own code, so a line with the wrong code shows.
+const FailingStep kFailingSteps[] = {
+    {L"CoCreateInstance", REGDB_E_CLASSNOTREG,
+     "Failed to create Task Scheduler instance with HRESULT: 0x80040154\n", 1},
+    {L"ITaskService::Connect", static_cast<HRESULT>(0x800706ba),
+     "Failed to connect to Task Scheduler service with HRESULT: 0x800706ba\n", 1},
+    {L"ITaskService::GetFolder", static_cast<HRESULT>(0x80070002),
+     "Failed to get root folder with HRESULT: 0x80070002\n", 1},
+    {L"ITaskService::NewTask", E_OUTOFMEMORY,
+     "Failed to create new task with HRESULT: 0x8007000e\n", 1},
+    {L"ITaskDefinition::get_Triggers", E_UNEXPECTED,
+     "Failed to get trigger collection with HRESULT: 0x8000ffff\n", 1},
+    {L"ITriggerCollection::Create", E_NOTIMPL,
+     "Failed to create trigger with HRESULT: 0x80004001\n", 1},
+    {L"ITrigger::put_Id", E_INVALIDARG, "Failed to set trigger ID with HRESULT: 0x80070057\n", 1},
+    {L"ITaskDefinition::get_Principal", E_FAIL,
+     "Failed to get principal with HRESULT: 0x80004005\n", 1},
+    {L"IPrincipal::put_RunLevel", static_cast<HRESULT>(0x8004130f),
+     "Failed to set run level with HRESULT: 0x8004130f\n", 1},
+    {L"ITaskDefinition::get_Actions", static_cast<HRESULT>(0x8002000e),
+     "Failed to get action collection with HRESULT: 0x8002000e\n", 1},
+    {L"IActionCollection::Create", static_cast<HRESULT>(0x80041318),
+     "Failed to create action with HRESULT: 0x80041318\n", 1},
+    {L"IAction::QueryInterface", E_NOINTERFACE,
+     "Failed to query exec action interface with HRESULT: 0x80004002\n", 1},
+    {L"IExecAction::put_Path", static_cast<HRESULT>(0x800700ce),
+     "Failed to set executable path with HRESULT: 0x800700ce\n", 1},
+    {L"ITaskFolder::RegisterTaskDefinition", E_ACCESSDENIED,
+     "Failed to register task definition with HRESULT: 0x80070005\n", 0},
+};
+
+TEST(StartupTask, EachFailingStepWritesItsLineReleasesEverythingAndStops) {
+  for (const FailingStep& step : kFailingSteps) {
+    SCOPED_TRACE(testing::Message() << "failing " << fs::path(step.call).string());
+    task_double::Scheduler scheduler;
+    scheduler.FailAt(step.call, step.hr);
+    const Outcome outcome = Register(scheduler);
+    EXPECT_EQ(outcome.result, step.result);
+    EXPECT_EQ(outcome.errors, step.line);
+    // Nothing is called after the failing step.
+    const std::vector<std::wstring> names = scheduler.CallNames();
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.back(), step.call);
+    const auto end = std::find(kFullSequence.begin(), kFullSequence.end(), step.call);
+    EXPECT_EQ(names, std::vector<std::wstring>(kFullSequence.begin(), end + 1));
+    ExpectNoLeaks(scheduler);
+  }
+}
+
+TEST(StartupTask, SettingsFailuresAreIgnored) {
+  // A failing setter, or no settings object at all, still registers the task quietly.
+  for (const wchar_t* call :
+       {L"ITaskSettings::put_StopIfGoingOnBatteries", L"ITaskSettings::put_ExecutionTimeLimit",
+        L"ITaskDefinition::get_Settings"}) {
+    SCOPED_TRACE(fs::path(call).string());
+    task_double::Scheduler scheduler;
+    scheduler.FailAt(call, E_FAIL);
+    const Outcome outcome = Register(scheduler);
+    EXPECT_EQ(outcome.result, 0);
+    EXPECT_EQ(outcome.errors, "");
+    EXPECT_EQ(scheduler.CallNames().back(), L"ITaskFolder::RegisterTaskDefinition");
+    ExpectNoLeaks(scheduler);  // also: no setter was called on a missing settings object
+  }
+}
+
+TEST(StartupTask, SuccessWithoutAnInterfaceIsAFailure) {
+  task_double::Scheduler scheduler;
+  scheduler.NullAt(L"ITaskService::NewTask");
+  const Outcome outcome = Register(scheduler);
+  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.errors, "Failed to create new task with HRESULT: 0x80004003\n");
+  EXPECT_EQ(scheduler.CallNames().back(), L"ITaskService::NewTask");
+  ExpectNoLeaks(scheduler);
+}
+
+// Runs `body` on a new thread and waits for it.
+template <class F>
+void OnOwnThread(F body) {
+  std::thread thread(body);
+  thread.join();
+}
+
+TEST(StartupTask, ComIsInitialisedAndUninitialisedAroundTheSequence) {
+  // A thread in the multithreaded apartment cannot enter a single-threaded one.
+  OnOwnThread([] {
+    ASSERT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    task_double::Scheduler scheduler;
+    const Outcome outcome = Register(scheduler);
+    EXPECT_EQ(outcome.result, 1);
+    EXPECT_EQ(outcome.errors, "CoInitialize failed with HRESULT: 0x80010106\n");
+    EXPECT_TRUE(scheduler.calls().empty());
+    // Still in the multithreaded apartment: no CoUninitialize went with the failure.
+    EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), RPC_E_CHANGED_MODE);
+    ::CoUninitialize();
+  });
+  // COM already initialised: that counts as success, and the caller's apartment stays.
+  OnOwnThread([] {
+    ASSERT_EQ(::CoInitialize(nullptr), S_OK);
+    task_double::Scheduler scheduler;
+    EXPECT_EQ(Register(scheduler).result, 0);
+    EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+    ::CoUninitialize();
+  });
+  // COM not initialised before: it is not left initialised after.
+  OnOwnThread([] {
+    task_double::Scheduler scheduler;
+    EXPECT_EQ(Register(scheduler).result, 0);
+    EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    ::CoUninitialize();
+  });
+}
+
+TEST(StartupTask, WinesSchedulerStopsAtTheLogonTrigger) {
+  // Wine does not implement logon triggers; the line goes to the real standard error, a
+  // text-mode stream whose end of line is CR LF.
+  const test::Finished run = test::RunCaptured(
+      test::Quote(test::ProgramFolder() + L"server_probe.exe") + L" startup-task", 60000);
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(run.err, "Failed to create trigger with HRESULT: 0x80004001\r\n");
+}
+
+}  // namespace
+}  // namespace calorix
