@@ -12,7 +12,7 @@ namespace calorix {
 namespace {
 
 struct LogState {
-  std::mutex lock;  // one line at a time, from any thread
+  std::mutex lock;            // one line at a time, from any thread
   std::FILE* file = nullptr;  // owned
   std::filesystem::path path;
   std::uintmax_t limit = kDefaultLogLimit;
@@ -64,8 +64,8 @@ LogTime LocalLogTime() {
 #endif
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  return {local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-          static_cast<int>(ms)};
+  return {local.tm_mon + 1, local.tm_mday, local.tm_hour,
+          local.tm_min,     local.tm_sec,  static_cast<int>(ms)};
 }
 
 LogClock SetLogClock(LogClock clock) {

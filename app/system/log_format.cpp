@@ -21,9 +21,9 @@ std::size_t FormatLogLine(char (&line)[kLogLineSize], const LogTime& time, int l
   std::memset(line, 0, sizeof line);
   const char* label = LevelLabel(level);
   if (!label) return 0;
-  int prefix = std::snprintf(line, sizeof line, "[%02d-%02d %02d:%02d:%02d.%03d][%s]", time.month,
-                             time.day, time.hour, time.minute, time.second, time.milliseconds,
-                             label);
+  int prefix =
+      std::snprintf(line, sizeof line, "[%02d-%02d %02d:%02d:%02d.%03d][%s]", time.month, time.day,
+                    time.hour, time.minute, time.second, time.milliseconds, label);
   if (prefix < 0) return 0;
   std::size_t used = static_cast<std::size_t>(prefix);
   if (used >= sizeof line) return sizeof line - 1;

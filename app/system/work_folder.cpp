@@ -14,7 +14,8 @@ namespace calorix {
 std::filesystem::path WorkFolder() {
   wchar_t local[MAX_PATH] = {};
   if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local))) return {};
-  std::filesystem::path folder = std::filesystem::path(local) / (std::wstring(kAppName) + L" Files");
+  std::filesystem::path folder =
+      std::filesystem::path(local) / (std::wstring(kAppName) + L" Files");
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   return folder;

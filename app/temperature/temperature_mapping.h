@@ -14,8 +14,8 @@ bool MapTemperatureBlock(HANDLE* mapping, LPVOID* view, bool* created_new);
 // The three fields the main window holds. Neither the view nor the handle is released
 // while the process runs: the system releases both at exit.
 struct TemperatureMapping {
-  HANDLE mapping = nullptr;                      // owned until process exit
-  LPVOID view = nullptr;                         // owned until process exit
+  HANDLE mapping = nullptr;                          // owned until process exit
+  LPVOID view = nullptr;                             // owned until process exit
   const TemperatureBlock* volatile block = nullptr;  // set once by the worker
 
   // Maps the block when it is not mapped yet; returns whether it is mapped now.

@@ -23,7 +23,8 @@ class LogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("calorix_log_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("calorix_log_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     file_ = dir_ / "test.log";
@@ -85,7 +86,8 @@ TEST_F(LogTest, ZeroPaddingOfTheRealClock) {
   LogPrint(Info, "x");
   const auto lines = Lines(file_);
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\[\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\]\[Info \]x)")))
+  EXPECT_TRUE(
+      std::regex_match(lines[0], std::regex(R"(\[\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\]\[Info \]x)")))
       << lines[0];
 }
 
@@ -110,7 +112,8 @@ TEST_F(LogTest, ConcurrentWritersNeverInterleave) {
   for (auto& th : threads) th.join();
   const auto lines = Lines(file_);
   ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLines));
-  const std::regex whole(R"(\[03-07 14:05:09\.042\]\[Info \]([0-3]):(a{100}|b{100}|c{100}|d{100}))");
+  const std::regex whole(
+      R"(\[03-07 14:05:09\.042\]\[Info \]([0-3]):(a{100}|b{100}|c{100}|d{100}))");
   for (const auto& l : lines) {
     std::smatch m;
     ASSERT_TRUE(std::regex_match(l, m, whole)) << l;

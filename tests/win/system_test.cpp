@@ -76,7 +76,8 @@ TEST_F(SettingsTest, TextsReadAsTheRuntimeConversionReadsThem) {
   } cases[] = {{L"0", 0}, {L"abc", 0}, {L"2", 2}, {L"1abc", 1}, {L" 1", 1}, {L"", 0}};
   for (const auto& c : cases) {
     StoreText(kLedSwitch, c.text);
-    EXPECT_EQ(ReadSetting(kLedSwitch), c.expected) << "text: " << std::string(c.text, c.text + wcslen(c.text));
+    EXPECT_EQ(ReadSetting(kLedSwitch), c.expected)
+        << "text: " << std::string(c.text, c.text + wcslen(c.text));
   }
 }
 
@@ -117,7 +118,8 @@ TEST_F(SettingsTest, WrittenValuesPersistAcrossProcesses) {
   // reg.exe is a separate process reading the same registry.
   const std::wstring out = std::wstring(_wgetenv(L"TEMP")) + L"\\calorix_reg_query.txt";
   ::DeleteFileW(out.c_str());
-  test::ChildProcess reg(L"cmd.exe /c reg query HKCU\\SOFTWARE\\KEM /v tempe_type > \"" + out + L"\"");
+  test::ChildProcess reg(L"cmd.exe /c reg query HKCU\\SOFTWARE\\KEM /v tempe_type > \"" + out +
+                         L"\"");
   ASSERT_TRUE(reg.started());
   reg.Wait(20000);
   std::ifstream in{std::filesystem::path(out)};

@@ -50,16 +50,26 @@ bool Parse(int argc, char** argv, Options* o) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (a == "--curve") { o->curve = true; continue; }
+    if (a == "--curve") {
+      o->curve = true;
+      continue;
+    }
     if (!v) return false;
     ++i;
-    if (a == "--cpu" || a == "--sequence") o->cpu = ParseList(v);
-    else if (a == "--gpu1") ParseGpu(v, &o->gpu_name[0], &o->gpu_temp[0]);
-    else if (a == "--gpu2") ParseGpu(v, &o->gpu_name[1], &o->gpu_temp[1]);
-    else if (a == "--delay") o->delay_s = std::atof(v);
-    else if (a == "--exit-after") o->exit_after_s = std::atof(v);
-    else if (a == "--period") o->period_ms = static_cast<DWORD>(std::atoi(v));
-    else return false;
+    if (a == "--cpu" || a == "--sequence")
+      o->cpu = ParseList(v);
+    else if (a == "--gpu1")
+      ParseGpu(v, &o->gpu_name[0], &o->gpu_temp[0]);
+    else if (a == "--gpu2")
+      ParseGpu(v, &o->gpu_name[1], &o->gpu_temp[1]);
+    else if (a == "--delay")
+      o->delay_s = std::atof(v);
+    else if (a == "--exit-after")
+      o->exit_after_s = std::atof(v);
+    else if (a == "--period")
+      o->period_ms = static_cast<DWORD>(std::atoi(v));
+    else
+      return false;
   }
   return !o->cpu.empty() && o->period_ms > 0;
 }
@@ -79,14 +89,15 @@ void CopyName(char (&field)[calorix::kGpuNameSize], const std::string& name) {
 int main(int argc, char** argv) {
   Options o;
   if (!Parse(argc, argv, &o)) {
-    std::fprintf(stderr, "usage: monitor_standin [--cpu C | --sequence C1,C2 | --curve] "
-                         "[--gpu1 NAME=C] [--gpu2 NAME=C] [--delay S] [--exit-after S] "
-                         "[--period MS]\n");
+    std::fprintf(stderr,
+                 "usage: monitor_standin [--cpu C | --sequence C1,C2 | --curve] "
+                 "[--gpu1 NAME=C] [--gpu2 NAME=C] [--delay S] [--exit-after S] "
+                 "[--period MS]\n");
     return 2;
   }
-  HANDLE mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        calorix::kTemperatureBlockSize,
-                                        calorix::kTemperatureBlockName);
+  HANDLE mapping =
+      ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                           calorix::kTemperatureBlockSize, calorix::kTemperatureBlockName);
   if (!mapping) return 1;
   auto* block = static_cast<calorix::TemperatureBlock*>(
       ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, calorix::kTemperatureBlockSize));
