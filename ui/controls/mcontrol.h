@@ -20,6 +20,7 @@
 namespace Zentu {
 
 class PaintManager;
+struct ImgResInfo;
 
 // Events a control reports to its parent through SendMessageW / OnBaseMessage.
 enum : unsigned {
@@ -296,6 +297,9 @@ class ZENTU_API MControlFont : public MControl {
   unsigned m_uImageWidth = 0;          // frame width of the record
   unsigned m_uImageHeight = 0;
   int m_nImageCount = 4;
+
+ private:
+  int UseImageRecord(const ImgResInfo* record);
 };
 
 // A filled rectangle, optionally framed or faded by a transition; created as "CArea".

@@ -27,24 +27,20 @@ void MControlFont::SetTextColor(Gdiplus::Color color) {
 
 int MControlFont::SetImage(unsigned resource_id, CString type, int count) {
   if (!m_pManager) return 0;
-  ImgResInfo* record = m_pManager->AddImgResInfo(resource_id, type, count, 1);
+  return UseImageRecord(m_pManager->AddImgResInfo(resource_id, type, count, 1));
+}
+
+int MControlFont::SetImage(const wchar_t* name, int count) {
+  if (!m_pManager || !name) return 0;
+  return UseImageRecord(m_pManager->AddImgResInfo(name, count));
+}
+
+int MControlFont::UseImageRecord(const ImgResInfo* record) {
   if (!record || !record->image) return 0;
   m_pImage = record->image;
   m_uImageWidth = static_cast<unsigned>(record->frame_width);
   m_uImageHeight = static_cast<unsigned>(record->frame_height);
   // The record keeps the count of its first request; its frame width was cut by that count.
-  m_nImageCount = record->frame_count;
-  UpdateControl(1, 0);
-  return 1;
-}
-
-int MControlFont::SetImage(const wchar_t* name, int count) {
-  if (!m_pManager || !name) return 0;
-  ImgResInfo* record = m_pManager->AddImgResInfo(name, count);
-  if (!record || !record->image) return 0;
-  m_pImage = record->image;
-  m_uImageWidth = static_cast<unsigned>(record->frame_width);
-  m_uImageHeight = static_cast<unsigned>(record->frame_height);
   m_nImageCount = record->frame_count;
   UpdateControl(1, 0);
   return 1;

@@ -225,6 +225,9 @@ class ZENTU_API PaintManager : public CIDropTarget {
   MControl* FindFocusable(bool forward);
   void ForgetControl(MControl* control);
   void TrackMouse();
+  void DeliverToHover(int (MControl::*event)(unsigned, CPoint), UINT flags, CPoint point);
+  Gdiplus::FontFamily* KeepTempFont(const wchar_t* name, Gdiplus::PrivateFontCollection* collection,
+                                    Gdiplus::Status added);
   void StartControlDrag();
   void PaintBackground(Gdiplus::Graphics* graphics, const CRect& client);
   void DrawInfo(Gdiplus::Graphics* graphics, const CRect& client);

@@ -256,30 +256,30 @@ int PaintManager::OnLButtonDown(UINT flags, CPoint point) {
   return 1;
 }
 
+// A release or double click goes to the hover control, which stays the hover control only
+// while the pointer is still over where it was.
+void PaintManager::DeliverToHover(int (MControl::*event)(unsigned, CPoint), UINT flags,
+                                  CPoint point) {
+  MControl* hover = m_pHoverControl;
+  if (!hover || !hover->IsVisible() || !hover->GetRresponse()) {
+    m_pHoverControl = nullptr;
+    return;
+  }
+  const CRect before = hover->GetRect();
+  (hover->*event)(flags, point);
+  if (!before.PtInRect(point) && m_pHoverControl == hover) m_pHoverControl = nullptr;
+}
+
 int PaintManager::OnLButtonUp(UINT flags, CPoint point) {
   if (m_bCaptured) ReleaseCapture();
   m_bPressed = 0;
   m_bDragArmed = 0;
-  MControl* hover = m_pHoverControl;
-  if (hover && hover->IsVisible() && hover->GetRresponse()) {
-    const CRect before = hover->GetRect();
-    hover->OnLButtonUp(flags, point);
-    if (!before.PtInRect(point) && m_pHoverControl == hover) m_pHoverControl = nullptr;
-  } else {
-    m_pHoverControl = nullptr;
-  }
+  DeliverToHover(&MControl::OnLButtonUp, flags, point);
   return 1;
 }
 
 int PaintManager::OnLButtonDblClk(UINT flags, CPoint point) {
-  MControl* hover = m_pHoverControl;
-  if (hover && hover->IsVisible() && hover->GetRresponse()) {
-    const CRect before = hover->GetRect();
-    hover->OnLButtonDblClk(flags, point);
-    if (!before.PtInRect(point) && m_pHoverControl == hover) m_pHoverControl = nullptr;
-  } else {
-    m_pHoverControl = nullptr;
-  }
+  DeliverToHover(&MControl::OnLButtonDblClk, flags, point);
   return 1;
 }
 
@@ -304,26 +304,12 @@ int PaintManager::OnRButtonDown(UINT flags, CPoint point) {
 int PaintManager::OnRButtonUp(UINT flags, CPoint point) {
   if (m_bCaptured) ReleaseCapture();
   m_bPressed = 0;
-  MControl* hover = m_pHoverControl;
-  if (hover && hover->IsVisible() && hover->GetRresponse()) {
-    const CRect before = hover->GetRect();
-    hover->OnRButtonUp(flags, point);
-    if (!before.PtInRect(point) && m_pHoverControl == hover) m_pHoverControl = nullptr;
-  } else {
-    m_pHoverControl = nullptr;
-  }
+  DeliverToHover(&MControl::OnRButtonUp, flags, point);
   return 1;
 }
 
 int PaintManager::OnRButtonDblClk(UINT flags, CPoint point) {
-  MControl* hover = m_pHoverControl;
-  if (hover && hover->IsVisible() && hover->GetRresponse()) {
-    const CRect before = hover->GetRect();
-    hover->OnRButtonDblClk(flags, point);
-    if (!before.PtInRect(point) && m_pHoverControl == hover) m_pHoverControl = nullptr;
-  } else {
-    m_pHoverControl = nullptr;
-  }
+  DeliverToHover(&MControl::OnRButtonDblClk, flags, point);
   return 1;
 }
 

@@ -142,19 +142,7 @@ Gdiplus::FontFamily* FirstFamily(Gdiplus::PrivateFontCollection& collection) {
 Gdiplus::FontFamily* PaintManager::AddTempFont(const wchar_t* name, const wchar_t* path) {
   if (name == nullptr || path == nullptr) return nullptr;
   auto* collection = new Gdiplus::PrivateFontCollection;
-  Gdiplus::FontFamily* family =
-      collection->AddFontFile(path) == Gdiplus::Ok ? FirstFamily(*collection) : nullptr;
-  if (family == nullptr) {
-    delete collection;
-    return nullptr;
-  }
-  ScopedLock lock(m_fontLock);
-  // The collection backs the family, so it stays until the fonts are cleared.
-  m_fontCollections.push_back(collection);
-  Gdiplus::FontFamily*& slot = m_tempFonts[CString(name)];
-  delete slot;
-  slot = family;
-  return family;
+  return KeepTempFont(name, collection, collection->AddFontFile(path));
 }
 
 Gdiplus::FontFamily* PaintManager::AddTempFont(const wchar_t* name, UINT id) {
@@ -162,15 +150,20 @@ Gdiplus::FontFamily* PaintManager::AddTempFont(const wchar_t* name, UINT id) {
   DWORD size = 0;
   if (name == nullptr || !LibraryResource(id, L"TTF", &data, &size)) return nullptr;
   auto* collection = new Gdiplus::PrivateFontCollection;
-  Gdiplus::FontFamily* family =
-      collection->AddMemoryFont(data, static_cast<INT>(size)) == Gdiplus::Ok
-          ? FirstFamily(*collection)
-          : nullptr;
+  return KeepTempFont(name, collection, collection->AddMemoryFont(data, static_cast<INT>(size)));
+}
+
+// Takes ownership of `collection`; on success files its first family under `name`.
+Gdiplus::FontFamily* PaintManager::KeepTempFont(const wchar_t* name,
+                                                Gdiplus::PrivateFontCollection* collection,
+                                                Gdiplus::Status added) {
+  Gdiplus::FontFamily* family = added == Gdiplus::Ok ? FirstFamily(*collection) : nullptr;
   if (family == nullptr) {
     delete collection;
     return nullptr;
   }
   ScopedLock lock(m_fontLock);
+  // The collection backs the family, so it stays until the fonts are cleared.
   m_fontCollections.push_back(collection);
   Gdiplus::FontFamily*& slot = m_tempFonts[CString(name)];
   delete slot;
