@@ -366,6 +366,19 @@ TEST_F(Controls, ChildrenAreFoundDepthFirstAndRemovedWithTheirFocus) {
   EXPECT_EQ(Probe::destroyed, 5);
 }
 
+TEST_F(Controls, RemovingAContainerFromTheManagerForgetsItsFocusedChild) {
+  PaintManager manager;
+  MControl* area = manager.CreateControl(&parent, L"CArea", 20, CRect(0, 0, 50, 50), L"", 0, 0);
+  ASSERT_NE(area, nullptr);
+  auto* child = new Probe(nullptr, 21, CRect(0, 0, 10, 10));
+  area->AddControl(child);
+  manager.SetFocusControl(child);
+  Probe::destroyed = 0;
+  manager.RemoveControl(area);
+  EXPECT_EQ(Probe::destroyed, 1);
+  EXPECT_EQ(manager.GetFocusControl(), nullptr);  // not left pointing at the deleted child
+}
+
 // ---------------------------------------------------------------- drawing
 
 TEST_F(Controls, AreaFillsFramesAndKeepsItsPictureUntilDiscarded) {

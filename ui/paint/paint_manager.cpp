@@ -148,10 +148,13 @@ MControl* PaintManager::GetControl(UINT id) {
 }
 
 void PaintManager::ForgetControl(MControl* control) {
-  if (m_pHoverControl == control) m_pHoverControl = nullptr;
-  if (m_pFocusControl == control) m_pFocusControl = nullptr;
+  // A press can make a nested child the hover or focus control: forget the whole subtree.
+  if (control->Contains(m_pHoverControl)) m_pHoverControl = nullptr;
+  if (control->Contains(m_pFocusControl)) m_pFocusControl = nullptr;
   ScopedLock lock(m_mtimerLock);
-  m_mtimers.erase(std::remove(m_mtimers.begin(), m_mtimers.end(), control), m_mtimers.end());
+  m_mtimers.erase(std::remove_if(m_mtimers.begin(), m_mtimers.end(),
+                                 [control](MControl* c) { return control->Contains(c); }),
+                  m_mtimers.end());
 }
 
 void PaintManager::RemoveControl(MControl* control) {
