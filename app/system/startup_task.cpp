@@ -10,8 +10,11 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kRegistrationAttempted = 0;
 
-void Report(std::FILE* errors, const char* text, HRESULT hr) {
+// Prints the step's line with the code in lower-case hex when `hr` is a failure.
+bool Failed(HRESULT hr, std::FILE* errors, const char* text) {
+  if (SUCCEEDED(hr)) return false;
   std::fprintf(errors, "%s%lx\n", text, static_cast<unsigned long>(hr));
+  return true;
 }
 
 // A call that claims success but hands out no interface would crash the next step.
@@ -61,96 +64,59 @@ void ApplySettings(ITaskDefinition* definition) {
 int RegisterStartupTask(const TaskServiceFactory& create_service, std::FILE* errors) {
   ComPtr<ITaskService> service;
   HRESULT hr = Obtained(create_service(service.put()), service);
-  if (FAILED(hr)) {
-    Report(errors, "Failed to create Task Scheduler instance with HRESULT: 0x", hr);
+  if (Failed(hr, errors, "Failed to create Task Scheduler instance with HRESULT: 0x"))
     return kFailed;
-  }
   const VARIANT empty = EmptyVariant();
   hr = service->Connect(empty, empty, empty, empty);
-  if (FAILED(hr)) {
-    Report(errors, "Failed to connect to Task Scheduler service with HRESULT: 0x", hr);
+  if (Failed(hr, errors, "Failed to connect to Task Scheduler service with HRESULT: 0x"))
     return kFailed;
-  }
   ComPtr<ITaskFolder> root;
   {
     UniqueBstr root_path(L"\\");
     hr = Obtained(service->GetFolder(root_path.get(), root.put()), root);
   }
-  if (FAILED(hr)) {
-    Report(errors, "Failed to get root folder with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "Failed to get root folder with HRESULT: 0x")) return kFailed;
   ComPtr<ITaskDefinition> definition;
   hr = Obtained(service->NewTask(0, definition.put()), definition);
-  if (FAILED(hr)) {
-    Report(errors, "Failed to create new task with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "Failed to create new task with HRESULT: 0x")) return kFailed;
   ComPtr<ITriggerCollection> triggers;
   hr = Obtained(definition->get_Triggers(triggers.put()), triggers);
-  if (FAILED(hr)) {
-    Report(errors, "Failed to get trigger collection with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "Failed to get trigger collection with HRESULT: 0x")) return kFailed;
   ComPtr<ITrigger> trigger;
   hr = Obtained(triggers->Create(TASK_TRIGGER_LOGON, trigger.put()), trigger);
-  if (FAILED(hr)) {
-    Report(errors, "Failed to create trigger with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "Failed to create trigger with HRESULT: 0x")) return kFailed;
   {
     // Only the trigger's identifier; with no user set it fires at any user's logon.
     UniqueBstr trigger_id(L"Administrator");
     hr = trigger->put_Id(trigger_id.get());
   }
-  if (FAILED(hr)) {
-    Report(errors, "Failed to set trigger ID with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "Failed to set trigger ID with HRESULT: 0x")) return kFailed;
   ComPtr<IPrincipal> principal;
   hr = Obtained(definition->get_Principal(principal.put()), principal);
-  if (FAILED(hr)) {
-    Report(errors, "Failed to get principal with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "Failed to get principal with HRESULT: 0x")) return kFailed;
   hr = principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST);
-  if (FAILED(hr)) {
-    Report(errors, "Failed to set run level with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "Failed to set run level with HRESULT: 0x")) return kFailed;
   ApplySettings(definition.get());
   ComPtr<IActionCollection> actions;
   hr = Obtained(definition->get_Actions(actions.put()), actions);
-  if (FAILED(hr)) {
-    Report(errors, "Failed to get action collection with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "Failed to get action collection with HRESULT: 0x")) return kFailed;
   ComPtr<IAction> action;
   hr = Obtained(actions->Create(TASK_ACTION_EXEC, action.put()), action);
-  if (FAILED(hr)) {
-    Report(errors, "Failed to create action with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "Failed to create action with HRESULT: 0x")) return kFailed;
   ComPtr<IExecAction> exec;
   hr = Obtained(action->QueryInterface(IID_IExecAction, exec.put_void()), exec);
-  if (FAILED(hr)) {
-    Report(errors, "Failed to query exec action interface with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "Failed to query exec action interface with HRESULT: 0x")) return kFailed;
   {
     UniqueBstr program(StartupTaskProgramPath().c_str());
     hr = exec->put_Path(program.get());
   }
-  if (FAILED(hr)) {
-    Report(errors, "Failed to set executable path with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "Failed to set executable path with HRESULT: 0x")) return kFailed;
   UniqueBstr task_name(kStartupTaskName);
   EmptyStringVariant no_security_descriptor;
   hr = root->RegisterTaskDefinition(task_name.get(), definition.get(), TASK_CREATE_OR_UPDATE, empty,
                                     empty, TASK_LOGON_INTERACTIVE_TOKEN,
                                     no_security_descriptor.get(), nullptr);
-  if (FAILED(hr)) Report(errors, "Failed to register task definition with HRESULT: 0x", hr);
+  Failed(hr, errors, "Failed to register task definition with HRESULT: 0x");
   return kRegistrationAttempted;
 }
 
@@ -166,10 +132,7 @@ std::wstring StartupTaskProgramPath() { return GetProgramDirectory() + kStartupT
 int CreateStartupTask(const TaskServiceFactory& create_service, std::FILE* errors) {
   // S_FALSE (already initialised on this thread) is a success and is balanced below.
   const HRESULT hr = ::CoInitialize(nullptr);
-  if (FAILED(hr)) {
-    Report(errors, "CoInitialize failed with HRESULT: 0x", hr);
-    return kFailed;
-  }
+  if (Failed(hr, errors, "CoInitialize failed with HRESULT: 0x")) return kFailed;
   const int result = RegisterStartupTask(create_service, errors);
   ::CoUninitialize();
   return result;
