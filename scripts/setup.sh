@@ -8,11 +8,20 @@ mkdir -p "$deps"
 
 need_root() { if [ "$(id -u)" -ne 0 ]; then echo "setup: must run as root to install packages" >&2; exit 1; fi; }
 
+# Every package the build, the tests and the main job use is named here: a fresh machine
+# installs without recommends, so nothing may come along by accident.
 packages=(
+  # build tools and the compilers the presets name
+  cmake ninja-build pkg-config python3 gcc g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix libz-mingw-w64-dev
-  wine wine32:i386 xvfb xauth x11-utils xdotool imagemagick
+  # native libraries of the host build, and the test framework's sources
   libhidapi-dev zlib1g-dev libminizip-dev googletest libgtest-dev
-  fonts-open-sans fonts-liberation zip unzip dpkg-dev ninja-build cmake clang
+  # Wine, a display for it, and the tools the tests drive it with
+  wine wine32:i386 xvfb xauth x11-utils xdotool imagemagick
+  # the fonts the library and the test prefix rely on; archive tools for the update tests
+  fonts-open-sans fonts-liberation zip unzip
+  # fetching and unpacking Debian source packages
+  dpkg-dev
 )
 
 missing_packages() {
