@@ -121,8 +121,7 @@ bool DeviceManager::GetFirmwareVersion(int* version) {
   using std::chrono::milliseconds;
   const std::optional<EntryList> entries = Snapshot();
   if (!entries || entries->empty() || !entries->front()->handle) return false;
-  const std::shared_ptr<DeviceEntry> first = entries->front();  // kept open while asked
-  hid_device* handle = first->handle;
+  hid_device* handle = entries->front()->handle;  // the snapshot keeps it open meanwhile
   const auto request = BuildFirmwareVersionRequest();
   std::this_thread::sleep_for(milliseconds(16));
   if (hid_send_feature_report(handle, request.data(), request.size()) <= 0) return false;

@@ -48,6 +48,11 @@ bool Gone(World& w, const std::string& path) {
                      [&](const std::string& p) { return path.rfind(p, 0) == 0; });
 }
 
+int Read(int World::*counter) {
+  std::lock_guard<std::mutex> g(W().lock);
+  return W().*counter;
+}
+
 // Waits out the stall of the collection at `path` without holding the world's lock, so that
 // the scripting side and other handles stay usable meanwhile.
 void Stall(const std::string& path) {
@@ -98,38 +103,17 @@ std::vector<FeatureWrite> FeatureWrites() {
   std::lock_guard<std::mutex> g(W().lock);
   return W().writes;
 }
-int FeatureReads() {
-  std::lock_guard<std::mutex> g(W().lock);
-  return W().reads;
-}
-int Opens() {
-  std::lock_guard<std::mutex> g(W().lock);
-  return W().opens;
-}
-int Closes() {
-  std::lock_guard<std::mutex> g(W().lock);
-  return W().closes;
-}
-int OpenHandles() {
-  std::lock_guard<std::mutex> g(W().lock);
-  return W().opens - W().closes;
-}
-int Enumerations() {
-  std::lock_guard<std::mutex> g(W().lock);
-  return W().enumerations;
-}
+int FeatureReads() { return Read(&World::reads); }
+int Opens() { return Read(&World::opens); }
+int Closes() { return Read(&World::closes); }
+int OpenHandles() { return Opens() - Closes(); }
+int Enumerations() { return Read(&World::enumerations); }
 int LiveEnumerations() {
   std::lock_guard<std::mutex> g(W().lock);
   return static_cast<int>(W().live_enumerations.size());
 }
-int ForeignFrees() {
-  std::lock_guard<std::mutex> g(W().lock);
-  return W().foreign_frees;
-}
-int IoInProgress() {
-  std::lock_guard<std::mutex> g(W().lock);
-  return W().io_in_progress;
-}
+int ForeignFrees() { return Read(&World::foreign_frees); }
+int IoInProgress() { return Read(&World::io_in_progress); }
 bool Initialised() {
   std::lock_guard<std::mutex> g(W().lock);
   return W().initialised;
