@@ -1,6 +1,7 @@
 // Device arrival and removal under Wine: WM_DEVICECHANGE with real broadcast records, sent to
 // a real window whose procedure hands them to OnDeviceChange, which queues refreshes on the
-// main window's worker; the refreshes run the device manager against the hidapi double.
+// main window's worker; the refreshes run the device manager against the hidapi double, and
+// the real tray menu shows the count.
 #include "app/device/device_arrival.h"
 
 #include <dbt.h>
@@ -14,8 +15,11 @@
 #include <vector>
 
 #include "app/device/device_manager.h"
+#include "app/shell/tray_icon.h"
 #include "app/shell/worker_win.h"
 #include "tests/doubles/hidapi_double.h"
+#include "tests/win/win_test_support.h"
+#include "ui/core/manager.h"
 
 namespace calorix {
 namespace {
@@ -111,11 +115,14 @@ class DeviceArrivalTest : public ::testing::Test {
   std::size_t Send(WPARAM event, const std::wstring& path) {
     return Deliver(event, InterfaceRecord(path).data());
   }
-  // Runs the queued commands one per step, as the worker does, and returns the count the
-  // tray menu would show.
-  int DrainAndCount() {
+  // Runs the queued commands one per step, as the worker does, then reads the device entry
+  // of the real tray menu.
+  std::wstring DrainAndReadMenu() {
     while (worker_.QueuedCount() > 0) worker_.Run();
-    return DeviceManager::Instance().DeviceCount();
+    const auto items = test::TrackedMenuItems([this] {
+      OnTrayNotify(window_, WM_RBUTTONUP, [] { return DeviceManager::Instance().DeviceCount(); });
+    });
+    return items.size() == 3 ? items[1] : L"no menu";
   }
   // A display announces its USB device, a keyboard collection and its vendor collection;
   // arriving, each queues one refresh and the vendor collection one more.
@@ -146,19 +153,35 @@ class DeviceArrivalTest : public ::testing::Test {
   Worker worker_;
 };
 
-TEST_F(DeviceArrivalTest, PluggingAndUnpluggingUpdatesTheCountWithoutARestart) {
+TEST_F(DeviceArrivalTest, PluggingAndUnpluggingUpdatesTheMenuWithoutARestart) {
   EXPECT_EQ(RegisterDeviceNotifications(window_), 4);
+  ::ShowWindow(window_, SW_SHOW);
+  // The server's side of the block, written before the start-up refresh maps it.
+  Zentu::UniqueKernelHandle mapping(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr,
+                                                         PAGE_READWRITE, 0, kTemperatureBlockSize,
+                                                         kTemperatureBlockName));
+  auto* block = static_cast<TemperatureBlock*>(
+      ::MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, kTemperatureBlockSize));
+  ASSERT_NE(block, nullptr);
+  block->cpu_temperature = 51.5f;
   worker_.Append(WorkerCommand::RefreshDevices);  // the start-up refresh
-  EXPECT_EQ(DrainAndCount(), 0);
+  EXPECT_EQ(DrainAndReadMenu(), L"202:0 Device");
+  // With no display the window still gets the temperature: the idle step sends nothing.
+  ::ValidateRect(window_, nullptr);
+  worker_.Run();
+  EXPECT_EQ(Zentu::Manager::GetCPUTemp(), 51.0f);
+  EXPECT_TRUE(::GetUpdateRect(window_, nullptr, FALSE));
+  EXPECT_TRUE(hid_double::FeatureWrites().empty());
+  ::UnmapViewOfFile(block);
+
   const auto a = Plug("A");
-  EXPECT_EQ(DrainAndCount(), 1);
+  EXPECT_EQ(DrainAndReadMenu(), L"202:1 Device");
   const auto b = Plug("B");
-  EXPECT_EQ(DrainAndCount(), 2);
+  EXPECT_EQ(DrainAndReadMenu(), L"202:2 Device");
   Unplug("A", a);
-  EXPECT_EQ(DrainAndCount(), 1);
+  EXPECT_EQ(DrainAndReadMenu(), L"202:1 Device");
   Unplug("B", b);
-  EXPECT_EQ(DrainAndCount(), 0);
-  EXPECT_NE(temperature_.block, nullptr);  // the refreshes mapped the block as well
+  EXPECT_EQ(DrainAndReadMenu(), L"202:0 Device");
 }
 
 TEST_F(DeviceArrivalTest, OtherPathsEventsAndMalformedRecordsQueueNothing) {
