@@ -127,13 +127,8 @@ class DeviceArrivalTest : public ::testing::Test {
   // A display announces its USB device, a keyboard collection and its vendor collection;
   // arriving, each queues one refresh and the vendor collection one more.
   std::vector<std::wstring> Plug(const std::string& name) {
-    hid_double::Collection keys, vendor;
-    keys.path = name + "&col01";
-    keys.usage_page = 0x0001;
-    keys.usage = 0x06;
-    vendor.path = name + "&col02";
-    hid_double::AddCollection(keys);
-    hid_double::AddCollection(vendor);
+    hid_double::AddCollection({name + "&col01", 0x1A2C, 0x444D, 0x0001, 0x06});
+    hid_double::AddCollection({name + "&col02"});
     const std::wstring id(name.begin(), name.end());
     std::vector<std::wstring> paths = {L"\\\\?\\USB#VID_1A2C&PID_444D#" + id,
                                        StandInFile(L"Col01#" + id, kKeyboard),
