@@ -49,27 +49,11 @@ TEST_F(ShellWindow, IconIsShownUntilRemovedAndAMissingFileIsNeverShown) {
   missing.Remove();  // nothing to delete, nothing fails
 }
 
-// Reads the tracked pop-up menu's items and dismisses it, from inside the menu's loop.
-std::vector<std::wstring> g_items;
-void CALLBACK ReadMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND popup = ::FindWindowW(L"#32768", nullptr);
-  if (!popup) return;
-  ::KillTimer(nullptr, timer);
-  HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
-  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-    wchar_t text[64] = {};
-    ::GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
-    g_items.push_back(std::to_wstring(::GetMenuItemID(menu, i)) + L":" + text);
-  }
-  ::EndMenu();
-}
-
 TEST_F(ShellWindow, RightClickMenuListsVersionDeviceCountAndExit) {
   ::ShowWindow(window_, SW_SHOW);
-  g_items.clear();
-  ::SetTimer(nullptr, 0, 50, &ReadMenu);
-  EXPECT_EQ(OnTrayNotify(window_, WM_RBUTTONUP, [] { return 2; }), 0);
-  EXPECT_EQ(g_items,
+  const auto items = test::TrackedMenuItems(
+      [this] { EXPECT_EQ(OnTrayNotify(window_, WM_RBUTTONUP, [] { return 2; }), 0); });
+  EXPECT_EQ(items,
             (std::vector<std::wstring>{L"203:Version: 1.0.0.9", L"202:2 Device", L"100:Exit"}));
 }
 
