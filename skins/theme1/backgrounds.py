@@ -5,6 +5,7 @@ temperature over the background in white, 50 px, centred in (110, 70)-(230, 130)
 display window behind it is opaque and dark so the number reads on any desktop and its
 smoothed edges blend against a known colour. A click in (40, 155)-(300, 210) switches the
 unit, so that band holds the unit switch; the close button sits at (295, 25)-(313, 42).
+The library outlines (275, 10)-(293, 27) while the pointer is there, so that spot stays plain.
 """
 import art
 
