@@ -13,14 +13,16 @@ TIP_SIZE = (24, 24)
 TIP_FILL = (30, 35, 44, 238)
 TIP_RIM = (255, 255, 255, 64)
 
-# Normal, hover, pressed, disabled: (top colour, bottom colour, rim colour). The caption is
-# white in the first three and grey in the last, so the fills stay dark enough for both.
+# Normal, hover, pressed, disabled: (top colour, bottom colour, rim colour). The first three
+# carry a white caption, so their fills stay dark enough for a contrast of 4.5 : 1; the
+# disabled one carries a grey caption and looks inactive.
 BUTTON_STATES = (
     ((16, 118, 184), (6, 88, 142), (80, 170, 235, 150)),
     ((26, 138, 204), (10, 108, 168), (140, 210, 255, 190)),
     ((4, 68, 112), (8, 82, 132), (30, 104, 160, 170)),
     ((66, 72, 82), (54, 59, 68), (110, 116, 126, 120)),
 )
+
 
 def close_button():
     size = CLOSE_SIZE
@@ -33,9 +35,10 @@ def close_button():
 def button_frame(top, bottom, rim):
     size = BUTTON_FRAME
     box = (0, 0) + size
-    shape = art.rounded_rect(size, box, 7, fill=(255, 255, 255, 255))
+    radius = BUTTON_CORNER - 1  # the rounding stays inside the unstretched corners
+    shape = art.rounded_rect(size, box, radius, fill=(255, 255, 255, 255))
     body = art.masked(art.vertical_gradient(size, box, top + (255,), bottom + (255,)), shape)
-    edge = art.rounded_rect(size, box, 7, outline=rim, width=1)
+    edge = art.rounded_rect(size, box, radius, outline=rim, width=1)
     return art.stack(size, body, edge)
 
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "tests/win/paint_test_support.h"
 #include "tests/win/win_test_support.h"
