@@ -183,6 +183,8 @@ void MShadow::OnParentShow(BOOL show) {
   }
 }
 
+// The platform keeps an owned window in front of its owner, so "behind the parent" ends up
+// directly in front of it; the transparent cut-out under the parent keeps it visible.
 void MShadow::MoveShadow(HWND parent) {
   RECT r;
   if (!m_hWnd || !::GetWindowRect(parent, &r)) return;
@@ -210,20 +212,16 @@ void MShadow::Update(HWND parent) {
   if (!m_bShow || (m_Status & kShown) == 0 || !m_hWnd || !::IsWindow(m_hWnd)) return;
   RECT r;
   if (!::GetWindowRect(parent, &r)) return;
-  int extra_width, extra_height;
-  POINT at;
+  CRect place;
   if (m_bImageMode) {
     if (m_strImageName.IsEmpty() && m_uImageResID == 0) return;
-    extra_width = m_rcCorner.left + m_rcCorner.right;
-    extra_height = m_rcCorner.top + m_rcCorner.bottom;
-    at = {r.left - m_rcCorner.left, r.top - m_rcCorner.top};
+    place = CRect(r.left - m_rcCorner.left, r.top - m_rcCorner.top, r.right + m_rcCorner.right,
+                  r.bottom + m_rcCorner.bottom);
   } else {
-    if (m_nSize == 0) return;  // no shadow is drawn
-    extra_width = extra_height = 2 * m_nSize;
-    at = {r.left + m_nxOffset - m_nSize, r.top + m_nyOffset - m_nSize};
+    place = shadow_math::ComputedPlacement(Settings(), CRect(r));  // empty for size 0
   }
-  const int width = r.right - r.left + extra_width, height = r.bottom - r.top + extra_height;
-  // A shadow smaller than nothing, or a surface that cannot be made, is not drawn at all.
+  const int width = place.Width(), height = place.Height();
+  // A shadow of no size, or a surface that cannot be made, is not drawn at all.
   LayeredSurface surface(width, height);
   if (!surface) return;
   if (!m_bImageMode) {
@@ -236,7 +234,8 @@ void MShadow::Update(HWND parent) {
                                m_rcCorner.left, m_rcCorner.top, m_rcCorner.right,
                                m_rcCorner.bottom);
   }
-  ::MoveWindow(m_hWnd, at.x, at.y, width, height, FALSE);
+  ::MoveWindow(m_hWnd, place.left, place.top, width, height, FALSE);
+  const POINT at{place.left, place.top};
   surface.Present(m_hWnd, nullptr, &at);
 }
 
@@ -248,6 +247,11 @@ void MShadow::MakeShadow(UINT32* pixels, HWND parent, RECT* rect) {
     if (::GetWindowRgn(parent, region) != ERROR) rects = RegionRects(region);
     ::DeleteObject(region);
   }
+  shadow_math::MakeShadow(pixels, width, shadow_math::ExtentsFromRects(rects, width, height),
+                          Settings());
+}
+
+shadow_math::Settings MShadow::Settings() const {
   shadow_math::Settings settings;
   settings.darkness = m_nDarkness;
   settings.sharpness = m_nSharpness;
@@ -255,8 +259,7 @@ void MShadow::MakeShadow(UINT32* pixels, HWND parent, RECT* rect) {
   settings.x_offset = m_nxOffset;
   settings.y_offset = m_nyOffset;
   settings.color = m_Color;
-  shadow_math::MakeShadow(pixels, width, shadow_math::ExtentsFromRects(rects, width, height),
-                          settings);
+  return settings;
 }
 
 COLORREF MShadow::PreMultiply(COLORREF color, UINT alpha) {

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "ui/core/cstring.h"
+#include "ui/core/shadow_math.h"
 #include "ui/core/zentu_api.h"
 
 namespace Zentu {
@@ -73,6 +74,9 @@ class ZENTU_API MShadow {
   int GetOffsetY() const { return m_nyOffset; }
   unsigned long GetColor() const { return m_Color; }
   int IsImageMode() const { return m_bImageMode; }
+  CString GetImageName() const { return m_strImageName; }
+  UINT GetImageResID() const { return m_uImageResID; }
+  Gdiplus::Image* GetImage() const { return m_pImage; }
 
  protected:
   // Draws the shadow for `parent` where it belongs and presents it.
@@ -90,6 +94,7 @@ class ZENTU_API MShadow {
   };
   static std::map<HWND, Subclass>& GetShadowMap();
 
+  shadow_math::Settings Settings() const;
   void OnParentMessage(HWND parent, UINT msg, WPARAM wparam, LPARAM lparam);
   void OnParentSize(HWND parent, WPARAM type, LPARAM size);
   void OnParentShow(BOOL show);

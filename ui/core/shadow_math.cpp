@@ -98,6 +98,14 @@ void Dilate(const Surface& surface, const Kernel& kernel, const Table& a, int ba
 
 }  // namespace
 
+CRect ComputedPlacement(const Settings& s, const CRect& parent) {
+  if (s.size == 0) return CRect();
+  const int left = parent.left + s.x_offset - s.size, top = parent.top + s.y_offset - s.size;
+  const int width = parent.Width() + 2 * s.size, height = parent.Height() + 2 * s.size;
+  if (width <= 0 || height <= 0) return CRect();
+  return CRect(left, top, left + width, top + height);
+}
+
 uint32_t PreMultiply(uint32_t color, uint32_t alpha) {
   uint32_t result = 0;
   for (int shift = 0; shift < 24; shift += 8)

@@ -30,6 +30,11 @@ constexpr bool IsShift(int value) { return value >= -kMaxShift && value <= kMaxS
 constexpr bool IsSharpness(unsigned value) { return value <= static_cast<unsigned>(kMaxShift); }
 constexpr bool IsDarkness(unsigned value) { return value <= 255; }
 
+// Where the computed shadow of a window at `parent` (screen coordinates) lies: grown by the
+// size on every side and shifted by the offsets. Empty when nothing is drawn (size 0, or a
+// shadow that shrinks to nothing).
+ZENTU_API CRect ComputedPlacement(const Settings& settings, const CRect& parent);
+
 // Each of the colour's three low bytes times alpha / 255 (integer division).
 ZENTU_API uint32_t PreMultiply(uint32_t color, uint32_t alpha);
 
