@@ -1,8 +1,6 @@
 // The drop shadow, the bubble tip and the tooltip under Wine: real windows, real messages.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "tests/win/paint_test_support.h"
 #include "ui/core/mairbladder.h"
 #include "ui/core/manager.h"
@@ -13,16 +11,6 @@ namespace paint_test {
 namespace {
 
 using namespace Zentu;
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
-  const DWORD start = ::GetTickCount();
-  while (!condition()) {
-    if (::GetTickCount() - start > timeout_ms) return false;
-    PumpMessages();
-    ::Sleep(2);
-  }
-  return true;
-}
 
 CRect WindowRect(HWND hwnd) {
   CRect r;

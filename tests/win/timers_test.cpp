@@ -95,16 +95,6 @@ bool SameColour(uint32_t pixel, uint32_t rgb, int tolerance = 2) {
   return true;
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
-  const DWORD start = ::GetTickCount();
-  while (!condition()) {
-    if (::GetTickCount() - start > timeout_ms) return false;
-    PumpMessages();
-    ::Sleep(2);
-  }
-  return true;
-}
-
 TEST_F(Timers, ControlTimerIdsCountFrom17AndKilledTimersRestartUnderTheirId) {
   Ticker* a = Add(1);
   Ticker* b = Add(2);
@@ -392,6 +382,15 @@ TEST_F(Timers, TheCaretBlinksInvalidatesWhereItWasAndIsDrawnInTheOwnersColour) {
   caret_pixel();
   EXPECT_EQ(pm_.IsCaretLit(), 0);
   EXPECT_FALSE(TimerRuns(6553));
+
+  // A removed owner is forgotten: the caret never draws with a deleted control's colour.
+  auto* listed = new Editor(&host_);
+  listed->SetManager(&pm_);
+  pm_.GetControls().push_back(listed);
+  ASSERT_EQ(pm_.SetCaretPos(listed, 60, 12), 1);
+  pm_.RemoveControl(listed);
+  EXPECT_EQ(pm_.GetCurrentCaretObject(), nullptr);
+  caret_pixel();
 }
 
 }  // namespace

@@ -210,30 +210,22 @@ int MAirBladder::SkinImage::Replace(Gdiplus::Image* loaded) {
   return loaded ? 1 : 0;
 }
 
-int MAirBladder::LoadBKImage(CString name) {
-  return m_bk.Replace(MRender::LoadImageFromFile(GetSkinPath(name)));
+int MAirBladder::SkinImage::Load(const CString& name) {
+  return Replace(MRender::LoadImageFromFile(GetSkinPath(name)));
 }
-int MAirBladder::LoadBKImage(UINT id, CString type) {
-  return m_bk.Replace(MRender::LoadImageFromIDResource(id, type, Manager::m_hInstance));
+
+int MAirBladder::SkinImage::Load(UINT id, const CString& type) {
+  return Replace(MRender::LoadImageFromIDResource(id, type, Manager::m_hInstance));
 }
-int MAirBladder::LoadArrowLImage(CString name) {
-  return m_arrowLeft.Replace(MRender::LoadImageFromFile(GetSkinPath(name)));
-}
-int MAirBladder::LoadArrowLImage(UINT id, CString type) {
-  return m_arrowLeft.Replace(MRender::LoadImageFromIDResource(id, type, Manager::m_hInstance));
-}
-int MAirBladder::LoadArrowRImage(CString name) {
-  return m_arrowRight.Replace(MRender::LoadImageFromFile(GetSkinPath(name)));
-}
-int MAirBladder::LoadArrowRImage(UINT id, CString type) {
-  return m_arrowRight.Replace(MRender::LoadImageFromIDResource(id, type, Manager::m_hInstance));
-}
-int MAirBladder::LoadArrowTImage(CString name) {
-  return m_arrowTop.Replace(MRender::LoadImageFromFile(GetSkinPath(name)));
-}
-int MAirBladder::LoadArrowTImage(UINT id, CString type) {
-  return m_arrowTop.Replace(MRender::LoadImageFromIDResource(id, type, Manager::m_hInstance));
-}
+
+int MAirBladder::LoadBKImage(CString name) { return m_bk.Load(name); }
+int MAirBladder::LoadBKImage(UINT id, CString type) { return m_bk.Load(id, type); }
+int MAirBladder::LoadArrowLImage(CString name) { return m_arrowLeft.Load(name); }
+int MAirBladder::LoadArrowLImage(UINT id, CString type) { return m_arrowLeft.Load(id, type); }
+int MAirBladder::LoadArrowRImage(CString name) { return m_arrowRight.Load(name); }
+int MAirBladder::LoadArrowRImage(UINT id, CString type) { return m_arrowRight.Load(id, type); }
+int MAirBladder::LoadArrowTImage(CString name) { return m_arrowTop.Load(name); }
+int MAirBladder::LoadArrowTImage(UINT id, CString type) { return m_arrowTop.Load(id, type); }
 
 // ---- text, placement and painting ----
 

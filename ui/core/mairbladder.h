@@ -105,6 +105,8 @@ class ZENTU_API MAirBladder : public MWindow {
     UINT width = 0;
     UINT height = 0;
     int Replace(Gdiplus::Image* loaded);
+    int Load(const CString& name);  // from the skin folder
+    int Load(UINT id, const CString& type);
   };
   void FitToText();
   void DrawContent(Gdiplus::Graphics& graphics, int width, int height);

@@ -146,6 +146,7 @@ void PaintManager::ForgetControl(MControl* control) {
   // A press can make a nested child the hover or focus control: forget the whole subtree.
   if (control->Contains(m_pHoverControl)) m_pHoverControl = nullptr;
   if (control->Contains(m_pFocusControl)) m_pFocusControl = nullptr;
+  if (control->Contains(m_pCaretOwner)) m_pCaretOwner = nullptr;
   ForgetTimers(control);
 }
 
