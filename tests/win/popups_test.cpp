@@ -183,33 +183,7 @@ TEST_F(Popups, TheBubbleFitsItsTextAndTheSameMessageTwiceNeitherMovesNorRepaints
   bubble.DestroyWindow();
 }
 
-// The skin image the manager's bubble loads, written only when the skin folder lacks it.
-class SkinFileIfAbsent {
- public:
-  SkinFileIfAbsent(const wchar_t* name, const std::vector<uint8_t>& bytes)
-      : path_(GetSkinPath(name)) {
-    if (::GetFileAttributesW(path_) != INVALID_FILE_ATTRIBUTES) return;
-    const CString folder = GetSkinFolder();
-    ::CreateDirectoryW(folder.Left(folder.GetLength() - 7), nullptr);  // ...\skins\ first
-    ::CreateDirectoryW(folder, nullptr);
-    HANDLE file = ::CreateFileW(path_, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
-    ours_ = true;
-  }
-  ~SkinFileIfAbsent() {
-    if (ours_) ::DeleteFileW(path_);
-  }
-
- private:
-  CString path_;
-  bool ours_ = false;
-};
-
 TEST_F(Popups, TheManagersBubbleHidesAfterItsDelayUnlessItStays) {
-  SkinFileIfAbsent background(L"img_tip_bk.png", LibraryResource(101, L"PNG"));
   const POINT at{300, 300};
   ASSERT_EQ(pm_.ShowAirBladder(1, AirBladderModeKeep), 0);  // no bubble yet
   ASSERT_EQ(pm_.SetAirBladderMsg(L"a\nb\nc", at, AirBladderTypeStay, AirBladderModeKeep), 1);
@@ -220,9 +194,10 @@ TEST_F(Popups, TheManagersBubbleHidesAfterItsDelayUnlessItStays) {
   ::GetWindowTextW(b, title, 64);
   EXPECT_STREQ(title, L"AirBladder Window");
   EXPECT_EQ(::GetWindow(b, GW_OWNER), hwnd());
-  EXPECT_EQ(static_cast<DWORD>(::GetWindowLongW(b, GWL_STYLE)) & 0xFFFFFF8F,
-            0x96000088u & 0xFFFFFF8F);
+  // 0x96000080 as created, without caption and frame, with 0x06000008 added.
+  EXPECT_EQ(static_cast<DWORD>(::GetWindowLongW(b, GWL_STYLE)), 0x96000088u);
   EXPECT_TRUE(::GetWindowLongW(b, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_EQ(bubble->LoadBKImage(101, L"PNG"), 1);  // the program's own resource
   EXPECT_NE(bubble->GetBKImage(), nullptr);
 
   // Mode 5 keeps the bubble when it loses the focus, so only the timer can hide it here.
@@ -266,11 +241,7 @@ TEST_F(Popups, TheTooltipIsCreatedOnceWithItsStylesAndTool1313) {
 
   auto text_of_tool = [&] {
     wchar_t text[80] = {};
-    TOOLINFOW info{};
-    info.cbSize = 44;
-    info.hwnd = hwnd();
-    info.uId = 1313;
-    info.lpszText = text;
+    TOOLINFOW info{44, 0, hwnd(), 1313, {}, nullptr, text, 0, nullptr};
     ::SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
     return std::wstring(text);
   };
