@@ -66,6 +66,7 @@ class ZENTU_API MShadow {
   int CopyShadow(MShadow* other);
 
   HWND GetShadowWnd() const { return m_hWnd; }
+  PaintManager* GetManager() const { return m_pManager; }
   BYTE GetStatus() const { return m_Status; }
   int GetSize() const { return m_nSize; }
   unsigned GetSharpness() const { return m_nSharpness; }
