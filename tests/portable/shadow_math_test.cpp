@@ -122,11 +122,5 @@ TEST(ShadowMath, ExtremeSettingsStayInsideTheBufferAndKeepTheCutOut) {
   }
 }
 
-TEST(ShadowMath, PreMultiplyScalesEachColourByte) {
-  EXPECT_EQ(PreMultiply(0xFF8001, 255), 0xFF8001u);
-  EXPECT_EQ(PreMultiply(0xFF8001, 128), 0x804000u);
-  EXPECT_EQ(PreMultiply(0xFFFFFFFF, 0), 0u);  // the top byte never leaks in
-}
-
 }  // namespace
 }  // namespace Zentu::shadow_math

@@ -56,11 +56,9 @@ TEST_F(Popups, TheShadowSitsBehindItsDialogAndFollowsMovesMinimiseAndDisabling) 
   EXPECT_EQ(::GetWindow(hwnd(), GW_HWNDPREV), shadow);
 
   // Out of range: refused, nothing changes.
-  EXPECT_EQ(pm_.SetSize(36), 0);
-  EXPECT_EQ(pm_.SetSharpness(36), 0);
-  EXPECT_EQ(pm_.SetDarkness(256), 0);
-  EXPECT_EQ(pm_.SetPosition(0, 40), 0);
-  EXPECT_EQ(pm_.SetPosition(0, -36), 0);
+  for (int refused : {pm_.SetSize(36), pm_.SetSharpness(36), pm_.SetDarkness(256),
+                      pm_.SetPosition(0, 40), pm_.SetPosition(0, -36)})
+    EXPECT_EQ(refused, 0);
   const MShadow& s = pm_.GetShadow();
   EXPECT_EQ(s.GetSize(), 10);
   EXPECT_EQ(s.GetSharpness(), 5u);
@@ -230,9 +228,6 @@ TEST_F(Popups, TheTooltipIsCreatedOnceWithItsStylesAndTool1313) {
   pm_.SetTooltip(L"second", CRect(1, 2, 3, 4));
   EXPECT_EQ(pm_.GetToolTipWindow(), tip);
 
-  wchar_t name[64] = {};
-  ::GetClassNameW(tip, name, 64);
-  EXPECT_STREQ(name, L"tooltips_class32");
   const DWORD style = ::GetWindowLongW(tip, GWL_STYLE);
   EXPECT_EQ(style & 0x80000003u, 0x80000003u);  // pop-up, no prefix, always tip
   EXPECT_TRUE(::GetWindowLongW(tip, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -250,7 +245,6 @@ TEST_F(Popups, TheTooltipIsCreatedOnceWithItsStylesAndTool1313) {
   pm_.ClearTooltip();
   EXPECT_EQ(text_of_tool(), L"");
   EXPECT_EQ(pm_.GetTooltipCtrlID(), 0);
-  EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
 }
 
 }  // namespace
