@@ -6,6 +6,7 @@
 #include <gdiplus.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,9 @@ class RecordingControl : public Zentu::MControl {
 
 // Pumps this thread's messages until none are left.
 void PumpMessages();
+
+// Pumps messages until `condition` holds; false when `timeout_ms` passed first.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms);
 
 // Screen point of a client point of `hwnd`.
 POINT ToScreen(HWND hwnd, int x, int y);

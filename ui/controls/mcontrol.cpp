@@ -76,13 +76,18 @@ MControl::~MControl() {
 
 const wchar_t* MControl::GetClassNameW() const { return L"MControl"; }
 
-void MControl::DeleteList(std::vector<MControl*>& list, CriticalSection& lock) {
+void MControl::DeleteList(std::vector<MControl*>& list, CriticalSection& lock, bool dispose) {
   std::vector<MControl*> doomed;
   {
     ScopedLock guard(lock);
     doomed.swap(list);
   }
-  for (MControl* c : doomed) delete c;
+  for (MControl* c : doomed) {
+    if (dispose && m_pManager)
+      m_pManager->DisposeControl(c, this);
+    else
+      delete c;
+  }
 }
 
 bool MControl::Contains(const MControl* control) const {
@@ -313,7 +318,11 @@ int MControl::RemoveControl(MControl* control) {
     // SetFocusControl tells the old focus SetControlFocus(0) before clearing it.
     m_pManager->SetFocusControl(nullptr);
   }
-  delete control;
+  // The manager also stops its timers, and waits for a tick running inside it.
+  if (m_pManager)
+    m_pManager->DisposeControl(control, this);
+  else
+    delete control;
   return 0;
 }
 
@@ -323,8 +332,8 @@ void MControl::RemoveAllControl() {
     MControl* focus = m_pManager->GetFocusControl();
     if (focus && focus != this && Contains(focus)) m_pManager->SetFocusControl(nullptr);
   }
-  DeleteList(m_children, m_childLock);
-  DeleteList(m_underLayers, m_underLock);
+  DeleteList(m_children, m_childLock, true);
+  DeleteList(m_underLayers, m_underLock, true);
 }
 
 // ---------------------------------------------------------------- input routing

@@ -192,7 +192,8 @@ class ZENTU_API MControl : public MObject {
   static CPoint PointForChild(const MControl* child, CPoint outer, CPoint inner);
   bool TakesMouse() const { return m_bVisible && m_bResponse; }
   void BecomeManagerFocus();
-  void DeleteList(std::vector<MControl*>& list, CriticalSection& lock);
+  // Deletes the list's controls; `dispose`: through the manager, which forgets their timers.
+  void DeleteList(std::vector<MControl*>& list, CriticalSection& lock, bool dispose = false);
 
   MObject* m_pParent;                  // not owned: the dialog or the containing control
   PaintManager* m_pManager = nullptr;  // not owned: the manager owns the control (or its root)
