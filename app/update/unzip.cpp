@@ -129,7 +129,17 @@ bool InflateInto(unzFile zip, HANDLE file, const EntryHeader& header) {
   return total == header.size;
 }
 
+bool IsReadOnlyFile(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool UnpackFile(unzFile zip, const std::wstring& path, EntryHeader& header) {
+  // Windows refuses to replace a read-only file; Wine running as root would replace it.
+  if (IsReadOnlyFile(path)) {
+    LogPrint(Warn, "unzip: \"%s\" is read-only; kept", ToUtf8(path).c_str());
+    return false;
+  }
   if (::unzOpenCurrentFile(zip) != UNZ_OK) return false;
   ApplyExtendedTimes(zip, header);
   Zentu::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

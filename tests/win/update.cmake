@@ -18,6 +18,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR
     ${Python3_EXECUTABLE} ${update_site} --bin ${CMAKE_BINARY_DIR}/bin -- ${wine_emulator})
 calorix_test(calorix_update_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/update_check_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/update_unzip_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/update_flow_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/update_test_support.cpp
   LIBS win_test_support calorix_win calorix_core hidapi_double
   PROPERTIES RESOURCE_LOCK wine_shared_state)

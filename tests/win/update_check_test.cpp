@@ -131,5 +131,113 @@ TEST_F(UpdateCheckTest, ServersThatFailLeaveTheCheckSilentAndLogWhy) {
   }
 }
 
+// A display that answers the firmware query with version 0x0109 once per check.
+void OpenDisplayWithFirmware0109() {
+  hid_double::Reset();
+  hid_double::Collection display;
+  display.path = "display";
+  hid_double::AddCollection(display);
+  DeviceManager::Instance().RefreshDevices();
+}
+
+TEST_F(UpdateCheckTest, FirmwareTextsAgainstTheDevice) {
+  OpenDisplayWithFirmware0109();
+  ASSERT_EQ(DeviceManager::Instance().DeviceCount(), 1);
+  UpdateService service(test::SiteUrl(L"v"), Links());
+  struct Case {
+    std::string body;
+    std::optional<bool> newer;  // nothing: the text is ignored
+  };
+  const std::vector<Case> cases = {{"110", true},
+                                   {"109", false},
+                                   {"99\n", false},
+                                   {"1.1.0", std::nullopt},
+                                   {"..\\fw", std::nullopt}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    SetVersion(L"firmware", c.body);
+    hid_double::QueueFeatureReply("display", {0x07, 0x01, 0x09});
+    const Result quiet = Check(service, UpdateChannel::kFirmware, true);
+    hid_double::QueueFeatureReply("display", {0x07, 0x01, 0x09});
+    const Result manual = Check(service, UpdateChannel::kFirmware, false);
+    if (!c.newer) {
+      EXPECT_FALSE(quiet);
+      EXPECT_FALSE(manual);
+      EXPECT_EQ(service.LatestVersion(UpdateChannel::kFirmware), L"") << "cleared by the check";
+      continue;
+    }
+    EXPECT_EQ(quiet.has_value(), *c.newer);
+    EXPECT_EQ(manual, std::make_pair(kFirmware, LPARAM{*c.newer ? 1 : 2}));
+  }
+
+  // No device: the start-up check stays silent, the manual one says "current".
+  hid_double::Reset();
+  DeviceManager::Instance().RefreshDevices();
+  SetVersion(L"firmware", "110");
+  EXPECT_FALSE(Check(service, UpdateChannel::kFirmware, true));
+  EXPECT_EQ(Check(service, UpdateChannel::kFirmware, false), std::make_pair(kFirmware, LPARAM{2}));
+  EXPECT_EQ(service.LatestVersion(UpdateChannel::kFirmware), L"110");
+}
+
+TEST_F(UpdateCheckTest, PromptsQueueTheDownloadOnYesOnly) {
+  struct Asked {
+    std::wstring text, title;
+    int style;
+  };
+  std::vector<Asked> asked;
+  unsigned answer = kBoxYes;
+  UpdateLinks links = Links();
+  links.message_box = [&](const std::wstring& text, const std::wstring& title, int style) {
+    asked.push_back({text, title, style});
+    return answer;
+  };
+  UpdateService service(test::SiteUrl(L"v"), std::move(links));
+  Worker worker;  // never started: its queue shows what the handler appended
+  service.Connect(worker);
+  std::vector<int> queued;
+  for (WorkerCommand command : {WorkerCommand::UpdateSoftware, WorkerCommand::UpdateFirmware}) {
+    worker.SetHandler(command, [&queued, command](const StopToken&) {
+      queued.push_back(static_cast<int>(command));
+    });
+  }
+  auto handle = [&](const Result& result) {
+    ASSERT_TRUE(result);
+    EXPECT_EQ(service.OnUpdateResult(result->first, result->second), 0);
+    while (worker.QueuedCount() > 0) worker.Run();
+  };
+
+  SetVersion(L"software", "1.0.1.0");
+  const Result newer = Check(service, UpdateChannel::kSoftware, true);
+  handle(newer);
+  answer = 2;  // NO
+  handle(newer);
+  answer = 0;  // closed another way
+  handle(newer);
+  answer = kBoxYes;
+  SetVersion(L"software", "1.0.0.9");
+  handle(Check(service, UpdateChannel::kSoftware, false));
+  OpenDisplayWithFirmware0109();
+  SetVersion(L"firmware", "110");
+  hid_double::QueueFeatureReply("display", {0x07, 0x01, 0x09});
+  handle(Check(service, UpdateChannel::kFirmware, false));
+  handle(std::make_pair(WPARAM{2}, LPARAM{2}));
+  EXPECT_EQ(service.OnUpdateResult(3, 1), 0);
+
+  const std::wstring kAsk = L"Detected the latest version:v";
+  ASSERT_EQ(asked.size(), 6u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(asked[i].text, kAsk + L"1.0.1.0, update now?");
+    EXPECT_EQ(asked[i].title, L"Software Updates");
+    EXPECT_EQ(asked[i].style, 4);
+  }
+  EXPECT_EQ(asked[3].text, L"The software is the latest version!");
+  EXPECT_EQ(asked[3].style, 0);
+  EXPECT_EQ(asked[4].text, kAsk + L"110, update now?");
+  EXPECT_EQ(asked[4].title, L"Firmware Updates");
+  EXPECT_EQ(asked[5].text, L"The Firmware is the latest version!");
+  EXPECT_EQ(asked[5].title, L"Firmware Updates");
+  EXPECT_EQ(queued, (std::vector<int>{7, 8})) << "only the two YES answers to a newer version";
+}
+
 }  // namespace
 }  // namespace calorix

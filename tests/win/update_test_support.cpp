@@ -28,6 +28,8 @@ std::wstring SiteFolder(std::wstring_view site, std::wstring_view channel) {
          std::wstring(channel) + L"\\";
 }
 
+std::string ToNarrow(std::wstring_view ascii) { return std::string(ascii.begin(), ascii.end()); }
+
 std::string ReadFileBytes(const std::wstring& path) {
   std::ifstream in(std::filesystem::path(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -19,6 +19,8 @@ std::wstring SiteUrl(std::wstring_view site);
 // Where a site's channel files live on disk: <site root>\<site>\q7rb\<channel>\ .
 std::wstring SiteFolder(std::wstring_view site, std::wstring_view channel);
 
+// ASCII text as bytes.
+std::string ToNarrow(std::wstring_view ascii);
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, std::string_view bytes);
 bool FileExists(const std::wstring& path);
