@@ -29,7 +29,7 @@ struct HttpTimeouts {
 };
 // The start-up checks run on the worker before the first report: against a server that
 // accepts connections and never answers, both together must end well within 6 s.
-inline constexpr HttpTimeouts kCheckTimeouts{2000, 2000, 2000, 2500};
+inline constexpr HttpTimeouts kCheckTimeouts{1500, 1500, 1500, 2000};
 // A download runs after the user agreed to wait for it; a slow link may pause longer.
 inline constexpr HttpTimeouts kDownloadTimeouts{5000, 5000, 15000, 20000};
 

@@ -1,11 +1,11 @@
 // Checking and comparing version texts.
 #include "app/update/version_text.h"
 
-#include <climits>
-#include <cstdint>
 #include <cstdio>
 #include <iterator>
 #include <vector>
+
+#include "app/system/setting_text.h"
 
 namespace calorix {
 namespace {
@@ -48,23 +48,10 @@ bool IsPlainVersion(std::wstring_view text, VersionKind kind) {
   return true;
 }
 
-}  // namespace
+// The leading number of a part, as _wtoi reads it (saturating instead of overflowing).
+int LeadingInt(std::wstring_view text) { return ParseSettingText(std::wstring(text).c_str()); }
 
-int LeadingInt(std::wstring_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
-  std::int64_t value = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i) {
-    value = value * 10 + (text[i] - L'0');
-    if (value > static_cast<std::int64_t>(INT_MAX) + 1) break;
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
-}
+}  // namespace
 
 int CompareVersions(std::wstring_view current, std::wstring_view latest) {
   const auto current_parts = SplitParts(current);

@@ -17,12 +17,9 @@ enum class VersionKind {
   kFirmware,  // one decimal number: 110
 };
 
-// The leading decimal number of `text` as the C runtime's _wtoi reads it (leading blanks, a
-// sign, digits; 0 when there are none), held within the int range instead of overflowing.
-int LeadingInt(std::wstring_view text);
-
 // 0 equal, 1 `latest` is newer, -1 `current` is newer, 2 the texts have a different number
-// of dot-separated parts. Parts compare as numbers (10 > 9), empty parts are kept.
+// of dot-separated parts. Parts compare as numbers, read the way _wtoi reads them (10 > 9);
+// empty parts are kept.
 int CompareVersions(std::wstring_view current, std::wstring_view latest);
 
 // The version a fetched body names, or nothing when the body is to be ignored. The body

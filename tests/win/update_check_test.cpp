@@ -11,6 +11,7 @@
 
 #include "app/device/device_manager.h"
 #include "app/system/work_folder.h"
+#include "app/update/update_config.h"
 #include "app/update/update_service.h"
 #include "tests/doubles/hidapi_double.h"
 #include "tests/win/update_test_support.h"
@@ -237,6 +238,34 @@ TEST_F(UpdateCheckTest, PromptsQueueTheDownloadOnYesOnly) {
   EXPECT_EQ(asked[5].text, L"The Firmware is the latest version!");
   EXPECT_EQ(asked[5].title, L"Firmware Updates");
   EXPECT_EQ(queued, (std::vector<int>{7, 8})) << "only the two YES answers to a newer version";
+}
+
+// The machine's override of the base URL is used only when it is a usable URL string.
+TEST(UpdateConfigTest, MachineOverrideOfTheBaseUrl) {
+  const std::wstring built_in = BuiltInUpdateBaseUrl();
+  EXPECT_TRUE(IsUsableBaseUrl(built_in));
+  EXPECT_EQ(built_in.rfind(L"https://", 0), 0u);
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KEM", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  auto set_text = [key](const wchar_t* text) {
+    ::RegSetValueExW(key, kUpdateUrlValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                     static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+  };
+  EXPECT_EQ(UpdateBaseUrl(), built_in);
+  set_text(L"http://127.0.0.1:8080/mirror");
+  EXPECT_EQ(UpdateBaseUrl(), L"http://127.0.0.1:8080/mirror");
+  set_text(L"file://C:/evil");
+  EXPECT_EQ(UpdateBaseUrl(), built_in);
+  set_text((L"https://" + std::wstring(400, L'a')).c_str());  // longer than the value read
+  EXPECT_EQ(UpdateBaseUrl(), built_in);
+  const DWORD number = 1;
+  ::RegSetValueExW(key, kUpdateUrlValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                   sizeof number);
+  EXPECT_EQ(UpdateBaseUrl(), built_in);
+  ::RegDeleteValueW(key, kUpdateUrlValue);
+  ::RegCloseKey(key);
 }
 
 }  // namespace
