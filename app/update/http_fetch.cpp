@@ -80,7 +80,7 @@ bool SendRequest(OpenedUrl& opened, const std::wstring& url, const HttpTimeouts&
                                           kOpenFlags | (secure ? INTERNET_FLAG_SECURE : 0), 0));
   if (!opened.request) return false;
   SetTimeouts(opened.request.get(), timeouts);
-  static char headers[] = "Accept: */*\r\n\r\n";
+  static const char headers[] = "Accept: */*\r\n\r\n";
   return ::HttpSendRequestA(opened.request.get(), headers, static_cast<DWORD>(::lstrlenA(headers)),
                             nullptr, 0);
 }

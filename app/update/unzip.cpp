@@ -9,6 +9,7 @@
 #include <iowin32.h>
 // clang-format on
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -44,6 +45,14 @@ bool IsFolder(const std::wstring& path) {
 
 FILETIME ToFileTime(std::uint64_t value) {
   return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
+}
+
+// An entry name for the log: control characters would break the line.
+std::string ForLog(std::wstring_view name) {
+  std::string text = ToUtf8(name);
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  return text;
 }
 
 std::wstring FromAnsi(const char* text, std::size_t size) {
@@ -85,7 +94,7 @@ std::optional<EntryHeader> ReadEntryHeader(unzFile zip) {
   const std::wstring raw = FromAnsi(stored, info.size_filename);
   auto cleaned = CleanEntryName(raw);
   if (!cleaned) {
-    LogPrint(Warn, "unzip: skipped entry \"%s\": not a safe name", ToUtf8(raw).c_str());
+    LogPrint(Warn, "unzip: skipped entry \"%s\": not a safe name", ForLog(raw).c_str());
     return std::nullopt;
   }
   EntryHeader header;
@@ -137,7 +146,7 @@ bool IsReadOnlyFile(const std::wstring& path) {
 bool UnpackFile(unzFile zip, const std::wstring& path, EntryHeader& header) {
   // Windows refuses to replace a read-only file; Wine running as root would replace it.
   if (IsReadOnlyFile(path)) {
-    LogPrint(Warn, "unzip: \"%s\" is read-only; kept", ToUtf8(path).c_str());
+    LogPrint(Warn, "unzip: \"%s\" is read-only; kept", ForLog(path).c_str());
     return false;
   }
   if (::unzOpenCurrentFile(zip) != UNZ_OK) return false;
@@ -148,7 +157,7 @@ bool UnpackFile(unzFile zip, const std::wstring& path, EntryHeader& header) {
   if (file) {
     complete = InflateInto(zip, file.get(), header);
   } else {
-    LogPrint(Warn, "unzip: cannot write \"%s\" (error %lu)", ToUtf8(path).c_str(),
+    LogPrint(Warn, "unzip: cannot write \"%s\" (error %lu)", ForLog(path).c_str(),
              ::GetLastError());
   }
   const bool checksum_ok = ::unzCloseCurrentFile(zip) == UNZ_OK;
@@ -163,26 +172,27 @@ bool IsFolderEntry(const EntryHeader& header) {
 bool UnpackEntry(unzFile zip, const std::wstring& base, EntryHeader& header) {
   const std::wstring path = base + header.name;
   if (path.size() >= MAX_PATH) {
-    LogPrint(Warn, "unzip: skipped \"%s\": the path is too long", ToUtf8(header.name).c_str());
+    LogPrint(Warn, "unzip: skipped \"%s\": the path is too long", ForLog(header.name).c_str());
     return false;
   }
   if (IsFolderEntry(header)) return CreateFolderChain(path);
   const std::size_t split = header.name.find_last_of(L'\\');
   if (split != std::wstring::npos) CreateFolderChain(base + header.name.substr(0, split));
   if (UnpackFile(zip, path, header)) return true;
-  LogPrint(Warn, "unzip: \"%s\" is incomplete", ToUtf8(header.name).c_str());
+  LogPrint(Warn, "unzip: \"%s\" is incomplete", ForLog(header.name).c_str());
   return false;
+}
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+  return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
 
 bool UnzipReport::Contains(std::wstring_view name) const {
-  for (const std::wstring& entry : complete) {
-    if (::CompareStringOrdinal(entry.data(), static_cast<int>(entry.size()), name.data(),
-                               static_cast<int>(name.size()), TRUE) == CSTR_EQUAL)
-      return true;
-  }
-  return false;
+  return std::any_of(complete.begin(), complete.end(),
+                     [name](const std::wstring& entry) { return SameName(entry, name); });
 }
 
 bool CreateFolderChain(const std::wstring& path) {
@@ -211,6 +221,10 @@ bool UnzipAll(const std::wstring& archive, const std::wstring& destination, Unzi
   for (ZPOS64_T i = 0; i < global.number_entry && step == UNZ_OK;
        ++i, step = ::unzGoToNextFile(zip.get())) {
     std::optional<EntryHeader> header = ReadEntryHeader(zip.get());
+    // A later entry of the same name replaces the file, so whatever it leaves is what counts.
+    if (header)
+      std::erase_if(report->complete,
+                    [&](const std::wstring& done) { return SameName(done, header->name); });
     if (!header || !UnpackEntry(zip.get(), base, *header)) {
       ++report->skipped;
     } else if (!IsFolderEntry(*header)) {

@@ -127,7 +127,7 @@ void UpdateService::Post(UpdateChannel channel, long result) const {
 }
 
 LRESULT UpdateService::OnUpdateResult(WPARAM wparam, LPARAM lparam) {
-  const auto channel = static_cast<UpdateChannel>(wparam == 2 ? 2 : 1);
+  const auto channel = static_cast<UpdateChannel>(static_cast<int>(wparam));
   const std::optional<UpdatePrompt> prompt = PromptFor(wparam, lparam, LatestVersion(channel));
   if (!prompt || !links_.message_box) return 0;
   const unsigned answer = links_.message_box(prompt->text, prompt->title, prompt->style);
@@ -140,7 +140,8 @@ UpdateOutcome UpdateService::Update(UpdateChannel channel, const StopToken& stop
   const std::wstring version = LatestVersion(channel);
   const std::wstring temp = TempFolder();
   if (!AcceptVersionText(version, KindOf(channel)) || temp.empty()) {
-    LogPrint(Warn, "update: %s update without a checked version; nothing started", name);
+    LogPrint(Warn, "update: %s update without a checked version or a work folder; nothing started",
+             name);
     return UpdateOutcome::kNoVersion;
   }
   CreateFolderChain(temp);
