@@ -111,14 +111,16 @@ TEST_F(PaintFactory, RemovingTheHoverAndFocusControlForgetsIt) {
 // ---- image records ----
 
 TEST(PaintImages, OneRecordPerFileWhateverFrameCountComesLater) {
-  SkinFile file(L"img_button.png", LibraryResource(101, L"PNG"));
+  // Not a name of the program's skin, which lives in the same folder.
+  const std::wstring name = Unique(L"paint_records_");
+  SkinFile file(name, LibraryResource(101, L"PNG"));
   PaintManager pm;
-  ImgResInfo* first = pm.AddImgResInfo(L"img_button.png", 4);
+  ImgResInfo* first = pm.AddImgResInfo(name.c_str(), 4);
   ASSERT_NE(first, nullptr);
-  ImgResInfo* second = pm.AddImgResInfo(L"img_button.png", 4);
+  ImgResInfo* second = pm.AddImgResInfo(name.c_str(), 4);
   EXPECT_EQ(second, first);
   EXPECT_EQ(second->image, first->image);
-  ImgResInfo* two_frames = pm.AddImgResInfo(L"img_button.png", 2);
+  ImgResInfo* two_frames = pm.AddImgResInfo(name.c_str(), 2);
   EXPECT_EQ(two_frames, first);
   EXPECT_EQ(two_frames->frame_count, 4);
   EXPECT_EQ(two_frames->frame_width, 22 / 4);
