@@ -6,12 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "app/shell/shell_constants.h"
 #include "app/shell/worker.h"
 
 namespace calorix {
-
-inline constexpr unsigned kUpdateResultMessage = 0x069C;  // WM_UPDATE_RESULT
-inline constexpr wchar_t kCurrentSoftwareVersion[] = L"1.0.0.9";
 
 // wParam of WM_UPDATE_RESULT.
 enum class UpdateChannel : int { kSoftware = 1, kFirmware = 2 };

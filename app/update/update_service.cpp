@@ -97,9 +97,9 @@ void UpdateService::CheckSoftware(bool quiet, const StopToken& stop) {
     std::lock_guard<std::mutex> guard(lock_);
     latest_software_ = *version;
   }
-  const bool newer = SoftwareIsNewer(kCurrentSoftwareVersion, *version);
+  const bool newer = SoftwareIsNewer(kProgramVersion, *version);
   LogPrint(Info, "update: software %s, running %s: %s", ToUtf8(*version).c_str(),
-           ToUtf8(kCurrentSoftwareVersion).c_str(), newer ? "newer" : "current");
+           ToUtf8(kProgramVersion).c_str(), newer ? "newer" : "current");
   if (newer || !quiet) Post(UpdateChannel::kSoftware, newer ? kResultNewer : kSoftwareCurrent);
 }
 
@@ -123,7 +123,7 @@ void UpdateService::CheckFirmware(bool quiet, const StopToken& stop) {
 }
 
 void UpdateService::Post(UpdateChannel channel, long result) const {
-  ::PostMessageW(links_.window, kUpdateResultMessage, static_cast<WPARAM>(channel), result);
+  ::PostMessageW(links_.window, WM_UPDATE_RESULT, static_cast<WPARAM>(channel), result);
 }
 
 LRESULT UpdateService::OnUpdateResult(WPARAM wparam, LPARAM lparam) {

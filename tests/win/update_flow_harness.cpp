@@ -22,7 +22,7 @@ namespace {
 calorix::UpdateService* g_service = nullptr;  // not owned: lives in wmain until the end
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == calorix::kUpdateResultMessage && g_service)
+  if (message == calorix::WM_UPDATE_RESULT && g_service)
     return g_service->OnUpdateResult(wparam, lparam);
   return ::DefWindowProcW(window, message, wparam, lparam);
 }

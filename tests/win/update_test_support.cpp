@@ -78,7 +78,7 @@ HWND CreateResultWindow() {
 
 std::optional<std::pair<WPARAM, LPARAM>> TakeUpdateResult(HWND window) {
   MSG message;
-  if (!::PeekMessageW(&message, window, kUpdateResultMessage, kUpdateResultMessage, PM_REMOVE))
+  if (!::PeekMessageW(&message, window, WM_UPDATE_RESULT, WM_UPDATE_RESULT, PM_REMOVE))
     return std::nullopt;
   return std::make_pair(message.wParam, message.lParam);
 }
