@@ -145,10 +145,6 @@ int ReadBody(OpenedUrl& opened, const std::function<bool(const char*, DWORD)>& s
   return kHttpDone;
 }
 
-bool KeepRunning(const std::atomic<bool>& running, const StopToken* stop) {
-  return running.load() && !(stop && stop->StopRequested());
-}
-
 // Runs `work` on a thread of its own and waits for it at most `deadline_ms`, or until
 // `keep_running` turns false. WinINet under Wine blocks in a TLS handshake with a server
 // that never answers, whatever the time-outs say, and closing the handles from another
@@ -225,13 +221,21 @@ std::wstring FromUtf8(std::string_view text) {
   return out;
 }
 
-int HttpFetcher::HttpGetText(const std::wstring& url, std::wstring* text, const StopToken* stop) {
+void HttpClient::Begin() {
   running_ = true;
   diagnosis_ = {};
-  const std::optional<TextResult> fetched = WithDeadline<TextResult>(
-      [url, timeouts = timeouts_] { return FetchText(url, timeouts); }, timeouts_.deadline_ms,
-      [this, stop] { return KeepRunning(running_, stop); });
-  if (!KeepRunning(running_, stop)) return kHttpStopped;
+}
+
+bool HttpClient::KeepRunning(const StopToken* stop) const {
+  return running_.load() && !(stop && stop->StopRequested());
+}
+
+int HttpFetcher::HttpGetText(const std::wstring& url, std::wstring* text, const StopToken* stop) {
+  Begin();
+  const std::optional<TextResult> fetched =
+      WithDeadline<TextResult>([url, timeouts = timeouts_] { return FetchText(url, timeouts); },
+                               timeouts_.deadline_ms, [this, stop] { return KeepRunning(stop); });
+  if (!KeepRunning(stop)) return kHttpStopped;
   if (!fetched) {
     diagnosis_.error = ERROR_TIMEOUT;
     return kHttpFailed;
@@ -243,9 +247,8 @@ int HttpFetcher::HttpGetText(const std::wstring& url, std::wstring* text, const 
 
 int HttpDownloader::HttpDownloadFile(const std::wstring& url, const std::wstring& path,
                                      const StopToken* stop) {
-  running_ = true;
-  diagnosis_ = {};
-  const auto keep_running = [this, stop] { return KeepRunning(running_, stop); };
+  Begin();
+  const auto keep_running = [this, stop] { return KeepRunning(stop); };
   std::optional<OpenedUrl> opened =
       WithDeadline<OpenedUrl>([url, timeouts = timeouts_] { return OpenUrl(url, timeouts); },
                               timeouts_.deadline_ms, keep_running);

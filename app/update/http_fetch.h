@@ -43,41 +43,44 @@ struct HttpDiagnosis {
 // and is not held in memory.
 inline constexpr std::size_t kMaxTextBytes = 64 * 1024;
 
-// Fetches small texts. The running flag is set by each call and may be cleared from another
-// thread (the worker's stop hook) to end the read loop; `stop`, when given, ends it too.
-class HttpFetcher {
+// What the fetcher and the downloader share: a running flag that each call sets and that
+// another thread (the worker's stop hook) may clear to end the read loop, and why the last
+// call failed. A `stop` token given to a call ends it as well.
+class HttpClient {
  public:
-  explicit HttpFetcher(HttpTimeouts timeouts = kCheckTimeouts) : timeouts_(timeouts) {}
-  // The body, converted from UTF-8 up to its first NUL, is assigned to `text` on kHttpDone
-  // only. An answer other than 2xx, a body shorter than its Content-Length or longer than
-  // kMaxTextBytes, and an answer not complete within the deadline fail.
-  int HttpGetText(const std::wstring& url, std::wstring* text, const StopToken* stop = nullptr);
   void Stop() { running_ = false; }
   // Of the last call; read on the thread that made it.
   const HttpDiagnosis& Diagnosis() const { return diagnosis_; }
 
- private:
+ protected:
+  explicit HttpClient(HttpTimeouts timeouts) : timeouts_(timeouts) {}
+  // Sets the running flag and forgets the last diagnosis.
+  void Begin();
+  bool KeepRunning(const StopToken* stop) const;
+
   std::atomic<bool> running_{false};
-  HttpTimeouts timeouts_;
+  const HttpTimeouts timeouts_;
   HttpDiagnosis diagnosis_;
 };
 
-// Downloads into a file, replacing it. Like HttpFetcher, it has a running flag that another
-// thread may clear.
-class HttpDownloader {
+// Fetches small texts.
+class HttpFetcher : public HttpClient {
  public:
-  explicit HttpDownloader(HttpTimeouts timeouts = kDownloadTimeouts) : timeouts_(timeouts) {}
+  explicit HttpFetcher(HttpTimeouts timeouts = kCheckTimeouts) : HttpClient(timeouts) {}
+  // The body, converted from UTF-8 up to its first NUL, is assigned to `text` on kHttpDone
+  // only. An answer other than 2xx, a body shorter than its Content-Length or longer than
+  // kMaxTextBytes, and an answer not complete within the deadline fail.
+  int HttpGetText(const std::wstring& url, std::wstring* text, const StopToken* stop = nullptr);
+};
+
+// Downloads into a file, replacing it.
+class HttpDownloader : public HttpClient {
+ public:
+  explicit HttpDownloader(HttpTimeouts timeouts = kDownloadTimeouts) : HttpClient(timeouts) {}
   // kHttpDone only when every byte the server announced was received and written; any
   // failure after the file was created leaves the partial file in place.
   int HttpDownloadFile(const std::wstring& url, const std::wstring& path,
                        const StopToken* stop = nullptr);
-  void Stop() { running_ = false; }
-  const HttpDiagnosis& Diagnosis() const { return diagnosis_; }
-
- private:
-  std::atomic<bool> running_{false};
-  HttpTimeouts timeouts_;
-  HttpDiagnosis diagnosis_;
 };
 
 std::string ToUtf8(std::wstring_view text);
