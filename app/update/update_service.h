@@ -26,7 +26,7 @@ struct UpdateLinks {
   MessageBoxFn message_box;  // the main window's message box; without one, nothing is asked
   std::function<bool(int*)> firmware_version;  // default: DeviceManager's GetFirmwareVersion
   std::function<void()> exit_process;          // default: ends the process with status 0
-  std::wstring work_folder;  // ends with a backslash; default: LocalAppData\KEM Files\  .
+  std::wstring work_folder;  // ends with a backslash; default: the per-user work folder
 };
 
 // How an update command ended.

@@ -8,7 +8,8 @@ add_executable(update_marker WIN32 ${CMAKE_CURRENT_LIST_DIR}/update_marker.cpp)
 target_link_libraries(update_marker PRIVATE calorix_options)
 target_link_options(update_marker PRIVATE -municode)
 
-# The whole update flow without the tray program (see the file's head).
+# The whole update flow without the tray program (see the file's head); no display is
+# attached, so the hidapi double (which has none) stands in for hidapi.
 add_executable(update_flow_harness ${CMAKE_CURRENT_LIST_DIR}/update_flow_harness.cpp)
 target_link_libraries(update_flow_harness PRIVATE calorix_win calorix_core hidapi_double)
 target_link_options(update_flow_harness PRIVATE -municode -mconsole)
