@@ -74,6 +74,7 @@ TEST_F(UpdateFlowTest, FailedFlowsStartNothingAndLeaveTheHarnessRunningAndLogged
       {test::SiteUrl(L"corrupt"), 3, L"yes", not_unpacked},  // the program's data damaged
       {test::SiteUrl(L"sizelie"), 3, L"yes", not_unpacked},  // claims more than it holds
       {test::SiteUrl(L"cut"), 3, L"yes", not_unpacked},      // the archive cut short
+      {test::SiteUrl(L"notaprogram"), 3, L"yes", L"update: could not start Software-1.0.1.0.exe"},
       {test::SiteUrl(L"ok"), 3, L"no", L"answered 2"},
       {test::Env(L"CALORIX_TEST_HTTPS") + L"/ok", 5, L"yes", L"error 12045"},
       {L"https" + silent.substr(4) + L"/ok", 5, L"yes", L"error 1460"},
