@@ -1,0 +1,89 @@
+// HTTP GET through WinINet: version texts into memory (HttpGetText) and archives into files
+// (HttpDownloadFile).
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "app/shell/thread_basic.h"
+
+namespace calorix {
+
+// Statuses of HttpGetText and HttpDownloadFile.
+inline constexpr int kHttpDone = 1;
+inline constexpr int kHttpNoInternet = 0;  // no internet handle
+inline constexpr int kHttpFailed = -1;     // the URL, the answer, the file or a read failed
+inline constexpr int kHttpStopped = -2;    // the running flag was cleared
+
+struct HttpTimeouts {
+  DWORD connect_ms;
+  DWORD send_ms;
+  DWORD receive_ms;
+  // The longest wait for the answer: a whole text, or an archive's headers. Needed besides
+  // the others: Wine applies none of them to the TLS handshake.
+  DWORD deadline_ms;
+};
+// The start-up checks run on the worker before the first report: against a server that
+// accepts connections and never answers, both together must end well within 6 s.
+inline constexpr HttpTimeouts kCheckTimeouts{1500, 1500, 1500, 2000};
+// A download runs after the user agreed to wait for it; a slow link may pause longer.
+inline constexpr HttpTimeouts kDownloadTimeouts{5000, 5000, 15000, 20000};
+
+// Why the last request of a fetcher or downloader failed, for the log.
+struct HttpDiagnosis {
+  DWORD error = 0;        // GetLastError of the WinINet or file call that failed
+  DWORD http_status = 0;  // the server's status code, once one arrived
+};
+
+// Only 10 characters of a version file count; anything far longer is not a version file
+// and is not held in memory.
+inline constexpr std::size_t kMaxTextBytes = 64 * 1024;
+
+// What the fetcher and the downloader share: a running flag that each call sets and that
+// another thread (the worker's stop hook) may clear to end the read loop, and why the last
+// call failed. A `stop` token given to a call ends it as well.
+class HttpClient {
+ public:
+  void Stop() { running_ = false; }
+  // Of the last call; read on the thread that made it.
+  const HttpDiagnosis& Diagnosis() const { return diagnosis_; }
+
+ protected:
+  explicit HttpClient(HttpTimeouts timeouts) : timeouts_(timeouts) {}
+  // Sets the running flag and forgets the last diagnosis.
+  void Begin();
+  bool KeepRunning(const StopToken* stop) const;
+
+  std::atomic<bool> running_{false};
+  const HttpTimeouts timeouts_;
+  HttpDiagnosis diagnosis_;
+};
+
+// Fetches small texts.
+class HttpFetcher : public HttpClient {
+ public:
+  explicit HttpFetcher(HttpTimeouts timeouts = kCheckTimeouts) : HttpClient(timeouts) {}
+  // The body, converted from UTF-8 up to its first NUL, is assigned to `text` on kHttpDone
+  // only. An answer other than 2xx, a body shorter than its Content-Length or longer than
+  // kMaxTextBytes, and an answer not complete within the deadline fail.
+  int HttpGetText(const std::wstring& url, std::wstring* text, const StopToken* stop = nullptr);
+};
+
+// Downloads into a file, replacing it.
+class HttpDownloader : public HttpClient {
+ public:
+  explicit HttpDownloader(HttpTimeouts timeouts = kDownloadTimeouts) : HttpClient(timeouts) {}
+  // kHttpDone only when every byte the server announced was received and written; any
+  // failure after the file was created leaves the partial file in place.
+  int HttpDownloadFile(const std::wstring& url, const std::wstring& path,
+                       const StopToken* stop = nullptr);
+};
+
+std::string ToUtf8(std::wstring_view text);
+std::wstring FromUtf8(std::string_view text);
+
+}  // namespace calorix
