@@ -1,5 +1,6 @@
 // CArea: a filled rectangle, plain, framed, or faded in by a vertical or horizontal transition.
 #include "ui/controls/mcontrol.h"
+#include "ui/core/win_handles.h"
 #include "ui/paint/mrender.h"
 
 namespace Zentu {

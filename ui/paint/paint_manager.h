@@ -13,7 +13,6 @@
 #include "ui/core/geometry.h"
 #include "ui/core/shared_types.h"
 #include "ui/core/zentu_api.h"
-#include "ui/paint/critical_section.h"
 #include "ui/paint/drop_target.h"
 
 namespace Zentu {
@@ -78,6 +77,9 @@ class ZENTU_API PaintManager : public CIDropTarget {
                        const wchar_t* text, int first, int second);
   MControl* GetControl(UINT id);
   void RemoveControl(MControl* control);
+  // Deletes a control that is listed nowhere any more: at once, or when the walk of the
+  // lists that is running ends, so no control is deleted while one of its handlers runs.
+  void DeleteControl(MControl* control);
   void ClearControls();
   void ClearAreaControls();
   void ClearAllControls();
@@ -147,16 +149,11 @@ class ZENTU_API PaintManager : public CIDropTarget {
   void SetLayeredWindow(int layered) { m_bLayered = layered; }
   int IsLayered() const { return m_bLayered; }
   void EnableDrawInfo(int enable) { m_bDrawInfo = enable; }
-  void SetBackColor(COLORREF back, COLORREF border) {
-    m_crBack = back;
-    m_crBorder = border;
-  }
+  // These three change what lies beneath the controls: their cached pictures are discarded.
+  void SetBackColor(COLORREF back, COLORREF border);
   COLORREF GetBackColor() const { return m_crBack; }
   COLORREF GetBorderColor() const { return m_crBorder; }
-  void SetBackMode(int mode, int corner = kDefaultFrameCorner) {
-    m_nBackMode = mode;
-    m_nCorner = corner;
-  }
+  void SetBackMode(int mode, int corner = kDefaultFrameCorner);
   void SetCaptionRect(CRect rect) { m_rcCaption = rect; }
   CRect GetCaptionRect() const { return m_rcCaption; }
   void SetWindowMaxSize(int width, int height) { m_szMax = {width, height}; }
@@ -182,7 +179,7 @@ class ZENTU_API PaintManager : public CIDropTarget {
   int IsWndDrag() const { return m_bWndDrag; }
 
   // ---- background image, image records, fonts ----
-  int LoadBKImage(const wchar_t* name);
+  int LoadBKImage(const wchar_t* name);  // see SetBackColor
   int LoadBKImage(UINT id, const wchar_t* type);
   Gdiplus::Image* GetBKImage() const { return m_pBKImage; }
   int GetBKImageWidth() const { return m_nBKWidth; }
@@ -220,8 +217,26 @@ class ZENTU_API PaintManager : public CIDropTarget {
   static HINSTANCE GetLibraryInstance();
 
  private:
+  // Counts the walks of the control lists in progress (they nest when a handler sends a
+  // message); the outermost one deletes the controls removed meanwhile.
+  class WalkScope {
+   public:
+    explicit WalkScope(PaintManager& manager) : manager_(manager) { ++manager_.m_nWalkDepth; }
+    ~WalkScope();
+    WalkScope(const WalkScope&) = delete;
+    WalkScope& operator=(const WalkScope&) = delete;
+
+   private:
+    PaintManager& manager_;
+  };
+  // The list as it was when a walk began, for walks that call handlers: a handler may
+  // change the list. Each entry is visited only while IsListed still finds it.
+  static std::vector<MControl*> Snapshot(std::vector<MControl*>& list, CRITICAL_SECTION& lock);
+  static bool IsListed(const std::vector<MControl*>& list, const MControl* control);
+  void DiscardControlCaches();
+  int UseBKImage();  // after a (re)load of the background image
   void AppendControl(int kind, MControl* control);
-  void DestroyList(std::vector<MControl*>& list, CriticalSection& lock);
+  void DestroyList(std::vector<MControl*>& list, CRITICAL_SECTION& lock);
   MControl* FindFocusable(bool forward);
   void ForgetControl(MControl* control);
   void TrackMouse();
@@ -297,9 +312,9 @@ class ZENTU_API PaintManager : public CIDropTarget {
   std::vector<MControl*> m_areas;     // owned controls, painted first
   std::vector<MControl*> m_controls;  // owned controls, painted after the areas; get input
   std::vector<MControl*> m_mtimers;   // not owned: members of the lists above
-  CriticalSection m_areaLock;
-  CriticalSection m_controlLock;
-  CriticalSection m_mtimerLock;
+  CRITICAL_SECTION m_areaLock;
+  CRITICAL_SECTION m_controlLock;
+  CRITICAL_SECTION m_mtimerLock;
 
   int m_nBackMode = BackModeStretch;
   int m_nCorner = kDefaultFrameCorner;
@@ -312,7 +327,7 @@ class ZENTU_API PaintManager : public CIDropTarget {
   std::map<CString, ImgResInfo*> m_imgByName;  // owned records
   std::map<UINT, ImgResInfo*> m_imgByAppId;    // owned records
   std::map<UINT, ImgResInfo*> m_imgByLibId;    // owned records
-  CriticalSection m_imgLock;
+  CRITICAL_SECTION m_imgLock;
 
   struct ControlTimer {
     HWND window;
@@ -322,15 +337,18 @@ class ZENTU_API PaintManager : public CIDropTarget {
     MControl* control;  // not owned
   };
   std::vector<ControlTimer> m_controlTimers;
-  CriticalSection m_controlTimerLock;
+  CRITICAL_SECTION m_controlTimerLock;
 
   std::map<CString, Gdiplus::FontFamily*> m_tempFonts;             // owned families
   std::vector<Gdiplus::PrivateFontCollection*> m_fontCollections;  // owned: back AddTempFont
   std::vector<HANDLE> m_gdiFonts;  // owned: AddFontMemResourceEx handles
-  CriticalSection m_fontLock;
+  CRITICAL_SECTION m_fontLock;
 
   SurfaceHook m_surfaceHook = nullptr;
   void* m_surfaceHookContext = nullptr;  // not owned
+
+  int m_nWalkDepth = 0;
+  std::vector<MControl*> m_doomed;  // owned: removed during a walk, deleted when it ends
 };
 
 }  // namespace Zentu
