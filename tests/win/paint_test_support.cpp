@@ -1,7 +1,13 @@
 // Paint manager tests: a host window that owns a manager, a recording control, surfaces.
 #include "tests/win/paint_test_support.h"
 
+#include <psapi.h>
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <map>
 
 #include "ui/core/manager.h"
 
@@ -199,6 +205,99 @@ std::vector<uint8_t> LibraryResource(UINT id, const wchar_t* type) {
   const auto* data = static_cast<const uint8_t*>(::LockResource(::LoadResource(library, found)));
   const DWORD size = ::SizeofResource(library, found);
   return data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
+}
+
+size_t PrivateBytes() {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof(counters);
+  ::GetProcessMemoryInfo(::GetCurrentProcess(),
+                         reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
+  return counters.PrivateUsage;
+}
+
+// ---- temporary skin folder ----
+
+TempSkinFolder::TempSkinFolder() {
+  static int made = 0;
+  folder_ = L"zentu_test_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+            std::to_wstring(::GetTickCount64()) + L"_" + std::to_wstring(++made);
+  // Wine reuses process ids: the tick count and the counter keep runs apart.
+  const std::wstring skins = Zentu::GetSkinFolder().GetString();
+  for (const std::wstring& folder : {skins.substr(0, skins.size() - 7), skins}) {
+    if (::CreateDirectoryW(folder.c_str(), nullptr)) created_.push_back(folder);
+  }
+  ::CreateDirectoryW(Path(L"").c_str(), nullptr);
+}
+
+TempSkinFolder::~TempSkinFolder() {
+  WIN32_FIND_DATAW found;
+  HANDLE search = ::FindFirstFileW(Path(L"*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      ::DeleteFileW(Path(found.cFileName).c_str());
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+  }
+  EXPECT_TRUE(::RemoveDirectoryW(Path(L"").c_str())) << "an image is still in use";
+  // Another test program may be using them meanwhile; then they stay.
+  for (auto it = created_.rbegin(); it != created_.rend(); ++it) ::RemoveDirectoryW(it->c_str());
+}
+
+std::wstring TempSkinFolder::Path(const std::wstring& file) const {
+  std::wstring path = Zentu::GetSkinPath(folder_.c_str()).GetString();
+  return file.empty() ? path : path + L"\\" + file;
+}
+
+std::wstring TempSkinFolder::Write(const std::wstring& file,
+                                   const std::vector<uint8_t>& bytes) const {
+  std::ofstream out(Path(file).c_str(), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  return Name(file);
+}
+
+std::wstring TempSkinFolder::WritePng(const std::wstring& file, int width, int height,
+                                      uint32_t (*pixel)(int, int, const void*),
+                                      const void* context) const {
+  Gdiplus::Bitmap bitmap(width, height, PixelFormat32bppARGB);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) bitmap.SetPixel(x, y, Gdiplus::Color(pixel(x, y, context)));
+  CLSID png{};
+  ::CLSIDFromString(L"{557CF406-1A04-11D3-9A73-0000F81EF32E}", &png);
+  EXPECT_EQ(bitmap.Save(Path(file).c_str(), &png, nullptr), Gdiplus::Ok);
+  return Name(file);
+}
+
+std::wstring TempSkinFolder::WriteSolidPng(const std::wstring& file, int width, int height,
+                                           uint32_t argb) const {
+  return WritePng(
+      file, width, height,
+      [](int, int, const void* colour) { return *static_cast<const uint32_t*>(colour); }, &argb);
+}
+
+// ---- poisoned deletion ----
+
+namespace {
+std::map<const void*, size_t>& Graveyard() {
+  static std::map<const void*, size_t> graves;
+  return graves;
+}
+}  // namespace
+
+void Bury(void* object, size_t size) {
+  std::memset(object, 0xDD, size);
+  Graveyard()[object] = size;
+}
+
+bool IsBuried(const void* object) { return Graveyard().count(object) != 0; }
+
+bool Untouched(const void* object) {
+  const auto grave = Graveyard().find(object);
+  if (grave == Graveyard().end()) return false;
+  const auto* bytes = static_cast<const uint8_t*>(object);
+  for (size_t i = 0; i < grave->second; ++i)
+    if (bytes[i] != 0xDD) return false;
+  return true;
 }
 
 }  // namespace paint_test

@@ -105,4 +105,46 @@ DWORD CountGdiObjects();
 // The bytes of one of Zentu.dll's own resources.
 std::vector<uint8_t> LibraryResource(UINT id, const wchar_t* type);
 
+// Private bytes of this process (the memory it alone holds).
+size_t PrivateBytes();
+
+// A folder of the test's own inside the skin folder, removed with everything in it (and
+// the skin folders it had to make) when this goes away. Whatever holds one of its images
+// (a paint manager) must be gone by then, or the file stays locked.
+class TempSkinFolder {
+ public:
+  TempSkinFolder();
+  ~TempSkinFolder();
+  TempSkinFolder(const TempSkinFolder&) = delete;
+  TempSkinFolder& operator=(const TempSkinFolder&) = delete;
+
+  // The name the library takes for `file` (relative to the skin folder).
+  std::wstring Name(const std::wstring& file) const { return folder_ + L"\\" + file; }
+  // Writes `bytes` as `file`; returns its name.
+  std::wstring Write(const std::wstring& file, const std::vector<uint8_t>& bytes) const;
+  // Writes a PNG whose pixel (x, y) is pixel(x, y) as ARGB; returns its name.
+  std::wstring WritePng(const std::wstring& file, int width, int height,
+                        uint32_t (*pixel)(int x, int y, const void* context),
+                        const void* context = nullptr) const;
+  std::wstring WriteSolidPng(const std::wstring& file, int width, int height, uint32_t argb) const;
+
+ private:
+  std::wstring Path(const std::wstring& file) const;
+  std::wstring folder_;                // the folder's name inside the skin folder
+  std::vector<std::wstring> created_;  // skin folders this made, innermost last
+};
+
+// Deleting one leaves its memory allocated and filled with 0xDD: a later virtual call
+// through a dangling pointer then crashes, and a later write shows in Untouched().
+void Bury(void* object, size_t size);
+bool IsBuried(const void* object);
+bool Untouched(const void* object);  // buried, and still 0xDD throughout
+
+template <class Base>
+class Poisoned : public Base {
+ public:
+  using Base::Base;
+  static void operator delete(void* object, size_t size) { Bury(object, size); }
+};
+
 }  // namespace paint_test
