@@ -129,18 +129,7 @@ class Controls : public ::testing::Test {
   RecordingParent parent;
 };
 
-// Slot index of a virtual member function from its pointer-to-member (Itanium ABI: the
-// vtable offset in bytes plus one).
-template <class F>
-long Slot(F f) {
-  struct {
-    uintptr_t ptr;
-    ptrdiff_t adj;
-  } raw;
-  static_assert(sizeof(raw) == sizeof(f));
-  std::memcpy(&raw, &f, sizeof raw);
-  return static_cast<long>((raw.ptr - 1) / sizeof(void*));
-}
+using paint_test::Slot;
 
 class SlotView : public MControlFont {
  public:

@@ -75,7 +75,7 @@ std::vector<Surface> HostWindow::PaintNow() {
   return surfaces;
 }
 
-void HostWindow::OnSurface(void* self, const BYTE* bits, int width, int height) {
+Surface Surface::FromBottomUp(const BYTE* bits, int width, int height) {
   Surface surface;
   surface.width = width;
   surface.height = height;
@@ -85,7 +85,11 @@ void HostWindow::OnSurface(void* self, const BYTE* bits, int width, int height) 
     for (int x = 0; x < width; ++x)
       surface.pixels[static_cast<size_t>(y) * width + x] =
           rows[static_cast<size_t>(height - 1 - y) * width + x];
-  static_cast<HostWindow*>(self)->surfaces.push_back(std::move(surface));
+  return surface;
+}
+
+void HostWindow::OnSurface(void* self, const BYTE* bits, int width, int height) {
+  static_cast<HostWindow*>(self)->surfaces.push_back(Surface::FromBottomUp(bits, width, height));
 }
 
 RecordingControl::RecordingControl(Zentu::MObject* parent, unsigned id, CRect rect,
@@ -212,7 +216,15 @@ size_t PrivateBytes() {
   counters.cb = sizeof(counters);
   ::GetProcessMemoryInfo(::GetCurrentProcess(),
                          reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
-  return counters.PrivateUsage;
+  if (counters.PrivateUsage) return counters.PrivateUsage;
+  // Wine answers 0 there: add up the committed private regions of the address space.
+  size_t committed = 0;
+  MEMORY_BASIC_INFORMATION region;
+  for (const BYTE* at = nullptr; ::VirtualQuery(at, &region, sizeof(region)) == sizeof(region);
+       at = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) committed += region.RegionSize;
+  }
+  return committed;
 }
 
 // ---- temporary skin folder ----

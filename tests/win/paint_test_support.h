@@ -6,6 +6,7 @@
 #include <gdiplus.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ struct Surface {
   std::vector<uint32_t> pixels;
   uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
   static uint8_t Alpha(uint32_t p) { return static_cast<uint8_t>(p >> 24); }
+  // A copy of the paint manager's bottom-up surface (its surface hook's arguments).
+  static Surface FromBottomUp(const BYTE* bits, int width, int height);
 };
 
 // A skinned window stand-in: the manager gets every message first, as in a dialog.
@@ -133,6 +136,19 @@ class TempSkinFolder {
   std::wstring folder_;                // the folder's name inside the skin folder
   std::vector<std::wstring> created_;  // skin folders this made, innermost last
 };
+
+// Slot index of a virtual member function from its pointer-to-member (Itanium ABI: the
+// vtable offset in bytes plus one), to check the order of a class's virtual operations.
+template <class F>
+long Slot(F f) {
+  struct {
+    uintptr_t ptr;
+    ptrdiff_t adj;
+  } raw;
+  static_assert(sizeof(raw) == sizeof(f));
+  std::memcpy(&raw, &f, sizeof raw);
+  return static_cast<long>((raw.ptr - 1) / sizeof(void*));
+}
 
 // Deleting one leaves its memory allocated and filled with 0xDD: a later virtual call
 // through a dangling pointer then crashes, and a later write shows in Untouched().

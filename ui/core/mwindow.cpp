@@ -1,8 +1,10 @@
 // MWindow: one native top-level window bound to an object that handles its messages.
 #include "ui/core/mwindow.h"
 
+#include <cwctype>
 #include <map>
 #include <mutex>
+#include <string>
 
 #include "ui/core/manager.h"
 #include "ui/core/window_math.h"
@@ -17,29 +19,36 @@ constexpr DWORD kDefaultStyle = 0x80B;
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;  // 0x000B
 const HWND kAllOnes = reinterpret_cast<HWND>(~static_cast<UINT_PTR>(0));
 
-// The class procedure each superclass took over, by the superclass's atom. A superclassed
+// The class procedure each superclass took over, by the superclass's name. A superclassed
 // window that has no object (before WM_NCCREATE, or after its object went) still needs
 // it: the default window procedure would not keep the class's own state.
 class SuperclassProcs {
  public:
-  static void Remember(ATOM atom, WNDPROC proc) {
+  static void Remember(const wchar_t* class_name, WNDPROC proc) {
     std::lock_guard<std::mutex> lock(Mutex());
-    Table()[atom] = proc;
+    Table()[Key(class_name)] = proc;
   }
   static WNDPROC Of(HWND hwnd) {
-    const ATOM atom = static_cast<ATOM>(::GetClassWord(hwnd, GCW_ATOM));
+    wchar_t name[256];
+    if (!::GetClassNameW(hwnd, name, 256)) return ::DefWindowProcW;
     std::lock_guard<std::mutex> lock(Mutex());
-    const auto found = Table().find(atom);
+    const auto found = Table().find(Key(name));
     return found != Table().end() ? found->second : ::DefWindowProcW;
   }
 
  private:
+  // Class names are matched without regard to case.
+  static std::wstring Key(const wchar_t* name) {
+    std::wstring key(name);
+    for (wchar_t& c : key) c = static_cast<wchar_t>(::towlower(c));
+    return key;
+  }
   static std::mutex& Mutex() {
     static std::mutex mutex;
     return mutex;
   }
-  static std::map<ATOM, WNDPROC>& Table() {
-    static std::map<ATOM, WNDPROC> table;
+  static std::map<std::wstring, WNDPROC>& Table() {
+    static std::map<std::wstring, WNDPROC> table;
     return table;
   }
 };
@@ -194,16 +203,11 @@ int MWindow::RegisterSuperClass() {
   wc.lpfnWndProc = &MWindow::ControlProc;
   wc.hInstance = Manager::m_hInstance;
   wc.lpszClassName = GetWindowClassName();
-  ATOM atom = ::RegisterClassExW(&wc);
-  if (!atom && ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
-    WNDCLASSEXW existing = {};
-    existing.cbSize = sizeof(existing);
-    // GetClassInfoEx answers the class atom.
-    atom = static_cast<ATOM>(::GetClassInfoExW(Manager::m_hInstance, wc.lpszClassName, &existing));
-    if (atom && existing.lpfnWndProc != &MWindow::ControlProc) return 1;  // not our superclass
+  if (!::RegisterClassExW(&wc)) {
+    // Registered by an earlier Create: the procedure it took over is known already.
+    return ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS ? 1 : 0;
   }
-  if (!atom) return 0;
-  SuperclassProcs::Remember(atom, m_OldWndProc);
+  SuperclassProcs::Remember(wc.lpszClassName, m_OldWndProc);
   return 1;
 }
 
