@@ -325,9 +325,10 @@ class Acting : public RecordingControl {
     return Act(), 0;
   }
   long OnWindowMessage(unsigned msg, unsigned, long) override {
-    if (msg == kPoke) events.push_back({"poke", CPoint()}), Act();
+    if (msg == kPoke) pokes->push_back(GetControlID()), Act();
     return 0;
   }
+  std::vector<unsigned>* pokes = nullptr;  // not owned: outlives the control
   void DrawControl(HDC& dc, CRect clip) override {
     RecordingControl::DrawControl(dc, clip);
     Act();
@@ -346,9 +347,11 @@ struct Scene {
     host.Open(200, 200, 200, 120, false);
     const POINT over = ToScreen(host.hwnd(), 30, 30);
     ::SetCursorPos(over.x, over.y);
+    unsigned id = 0;
     for (Doomed** c : {&first, &second}) {
-      *c = new Doomed(&host, 1, CRect(10, 10, 60, 60));
+      *c = new Doomed(&host, ++id, CRect(10, 10, 60, 60));
       (*c)->SetManager(&host.pm);
+      (*c)->pokes = &pokes;
       host.pm.GetControls().push_back(*c);
     }
   }
@@ -358,19 +361,27 @@ struct Scene {
   std::function<void(Acting&)> RemoveItself() {
     return [this](Acting& c) { host.pm.RemoveControl(&c); };
   }
+  std::vector<unsigned> pokes;  // ids of the controls the message step reached
   HostWindow host;
   Doomed* first = nullptr;
   Doomed* second = nullptr;
 };
 
 TEST(PaintWalks, HandlersMayRemoveControlsWhileTheManagerWalksItsLists) {
-  {  // a mouse move: the control that removed itself does not become the hover control
+  {  // a mouse move: the walk goes on, and a removed control never becomes the hover one
     Scene s;
     s.first->act = s.RemoveItself();
     s.Send(WM_MOUSEMOVE);
     EXPECT_TRUE(IsBuried(s.first));
-    EXPECT_EQ(s.host.pm.GetHoverControl(), s.second);
     EXPECT_EQ(s.second->Count("move"), 1);
+    s.second->act = s.RemoveItself();
+    s.host.pm.GetControls().insert(s.host.pm.GetControls().begin(),
+                                   s.first = new Doomed(&s.host, 1, CRect(10, 10, 60, 60)));
+    s.first->SetManager(&s.host.pm);
+    s.Send(WM_MOUSELEAVE, 0, 0);
+    s.Send(WM_MOUSEMOVE);
+    EXPECT_TRUE(IsBuried(s.second));
+    EXPECT_EQ(s.host.pm.GetHoverControl(), s.first);
   }
   {  // a child removes itself from its container on a move
     Scene s;
@@ -402,6 +413,7 @@ TEST(PaintWalks, HandlersMayRemoveControlsWhileTheManagerWalksItsLists) {
     Scene s;
     s.first->act = [&](Acting&) { s.host.pm.ClearControls(); };
     s.Send(kPoke);
+    EXPECT_EQ(s.pokes, std::vector<unsigned>{1});  // the removed second is not asked
     EXPECT_TRUE(IsBuried(s.first));
     EXPECT_TRUE(IsBuried(s.second));
     EXPECT_TRUE(s.host.pm.GetControls().empty());
