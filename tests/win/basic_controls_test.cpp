@@ -82,10 +82,14 @@ TEST_F(BasicControls, ButtonShowsTheFrameOfEachStateAsANineGrid) {
     auto expect_state = [&](int state) {
       const Surface s = Paint();
       ASSERT_EQ(button->GetState(), state);
-      EXPECT_TRUE(Near(Rgb(s, left + 3, 35), kBorder)) << fw << " " << state;
-      EXPECT_TRUE(Near(Rgb(s, left + 12, 35), kFill[state])) << fw << " " << state;
-      EXPECT_TRUE(Near(Rgb(s, left + 50, 35), kFill[state])) << fw << " " << state;
-      EXPECT_TRUE(Near(Rgb(s, left + 96, 35), kBorder)) << fw << " " << state;
+      // Column by column: the borders keep their 8 pixels. Where a stretched piece meets
+      // its neighbour, Wine's GDI+ drops or blends a column at fractional stretch
+      // factors (34 to 84 here); those few columns are not compared.
+      for (int x = 0; x < 100; ++x) {
+        if (fw != 100 && ((x >= 8 && x < 12) || (x >= 88 && x < 93))) continue;
+        const uint32_t expected = x < 8 || x >= 92 ? kBorder : kFill[state];
+        EXPECT_TRUE(Near(Rgb(s, left + x, 35), expected)) << fw << " " << state << " " << x;
+      }
     };
     expect_state(Zentu::kButtonNormal);
     dialog_.MoveTo(left + 50, 35);
