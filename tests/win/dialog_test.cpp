@@ -120,6 +120,36 @@ TEST(Dialog, StyleEraseAndSizeMessages) {
   EXPECT_EQ(d.ui_sizes.back(), CRect(0, 0, 2, 2));
 }
 
+// Whole-window alpha or a colour key, as a subclass sets them.
+class TranslucentDialog : public TestDialog {
+ public:
+  TranslucentDialog(UINT alpha, COLORREF key) {
+    m_nAlpha = alpha;
+    m_crKey = key;
+  }
+};
+
+TEST(Dialog, SizingAppliesTheWindowAlphaOrElseTheColourKey) {
+  const struct {
+    UINT alpha;
+    COLORREF key;
+    DWORD flags;
+  } cases[] = {{128, 0x00FF00, LWA_ALPHA}, {255, 0x00FF00, LWA_COLORKEY}, {255, 0xFFFFFF, 0}};
+  for (const auto& c : cases) {
+    TranslucentDialog d(c.alpha, c.key);
+    ASSERT_NE(d.Open(100, 100, 80, 60), nullptr);
+    const bool layered = (d.GetExStyle() & WS_EX_LAYERED) != 0;
+    EXPECT_EQ(layered, c.flags != 0) << c.alpha;
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (!layered) continue;
+    ASSERT_TRUE(::GetLayeredWindowAttributes(d.hwnd(), &key, &alpha, &flags));
+    EXPECT_EQ(flags, c.flags);
+    EXPECT_EQ(flags == LWA_ALPHA ? alpha : key, flags == LWA_ALPHA ? c.alpha : c.key);
+  }
+}
+
 TEST(Dialog, ControlsByClassNameAreasBeneathAndLookup) {
   TempSkinFolder skins;
   const std::wstring red = skins.WriteSolidPng(L"red.png", 120, 30, 0xFFFF0000);

@@ -35,12 +35,7 @@ void CArea::SetFrame(int on, Gdiplus::Color color, int) {
 
 void CArea::DrawControl(HDC& dc, CRect) {
   const int width = m_rect.Width(), height = m_rect.Height();
-  if (width <= 0 || height <= 0) return;
-  if (!m_bUpdate) {
-    UpdateMemDC(dc, width, height);
-    HDC cache = GetMemDC();
-    if (!cache) return;
-    MRender::BitBlt(cache, 0, 0, width, height, dc, m_rect.left, m_rect.top);
+  if (HDC cache = BeginCachedDraw(dc)) {
     Gdiplus::SolidBrush fill{Gdiplus::Color(FillArgb(m_fillColor))};
     const CRect whole(0, 0, width, height);
     if (m_nStartAlpha || m_nEndAlpha) {
@@ -56,7 +51,7 @@ void CArea::DrawControl(HDC& dc, CRect) {
       }
     }
   }
-  MRender::BitBlt(dc, m_rect.left, m_rect.top, width, height, GetMemDC(), 0, 0);
+  EndCachedDraw(dc);
 }
 
 void CArea::DrawTransition(HDC cache, const CRect& whole, Gdiplus::Brush& fill) {

@@ -590,6 +590,19 @@ void MControl::UpdateMemDC(HDC& dc, int width, int height) {
   m_mem.Rebuild(dc, width, height);
 }
 
+HDC MControl::BeginCachedDraw(HDC& dc) {
+  const int width = m_rect.Width(), height = m_rect.Height();
+  if (m_bUpdate || width <= 0 || height <= 0) return nullptr;
+  UpdateMemDC(dc, width, height);
+  if (m_mem.dc) MRender::BitBlt(m_mem.dc, 0, 0, width, height, dc, m_rect.left, m_rect.top);
+  return m_mem.dc;
+}
+
+void MControl::EndCachedDraw(HDC& dc) {
+  if (m_mem.dc)
+    MRender::BitBlt(dc, m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(), m_mem.dc, 0, 0);
+}
+
 void MControl::UpdateAnimateDC(HDC& dc, int width, int height) {
   m_anim.Rebuild(dc, width, height);
   m_bAnimating = 1;

@@ -164,6 +164,12 @@ class ZENTU_API MControl : public MObject {
   void UpdateMemDC(HDC& dc, int width, int height);
   // Always rebuilds the animation image at that size and sets the animating flag.
   void UpdateAnimateDC(HDC& dc, int width, int height);
+  // Drawing through the cached picture: while it is up to date null (only EndCachedDraw
+  // is due); otherwise it is made at the control's size, filled with what lies beneath the
+  // control on `dc`, and returned to be drawn on (null when it cannot be made).
+  HDC BeginCachedDraw(HDC& dc);
+  // Copies the cached picture to the control's place on `dc`.
+  void EndCachedDraw(HDC& dc);
   HDC GetMemDC() const { return m_mem.dc; }
   HDC GetAnimateDC() const { return m_anim.dc; }
 

@@ -63,19 +63,13 @@ int MPicture::SetShowModeMID(int left, int top, int right, int bottom) {
 }
 
 void MPicture::DrawControl(HDC& dc, CRect) {
-  const int width = m_rect.Width(), height = m_rect.Height();
-  if (width <= 0 || height <= 0) return;
-  if (!m_bUpdate) {
-    UpdateMemDC(dc, width, height);
-    HDC cache = GetMemDC();
-    if (!cache) return;
-    MRender::BitBlt(cache, 0, 0, width, height, dc, m_rect.left, m_rect.top);
-    if (m_pImage) {
-      Gdiplus::Graphics graphics(cache);
-      DrawImage(graphics, width, height);
-    }
+  // Without an image the picture shows what lies beneath it.
+  HDC cache = BeginCachedDraw(dc);
+  if (cache && m_pImage) {
+    Gdiplus::Graphics graphics(cache);
+    DrawImage(graphics, m_rect.Width(), m_rect.Height());
   }
-  if (GetMemDC()) MRender::BitBlt(dc, m_rect.left, m_rect.top, width, height, GetMemDC(), 0, 0);
+  EndCachedDraw(dc);
 }
 
 void MPicture::DrawImage(Gdiplus::Graphics& graphics, int width, int height) {

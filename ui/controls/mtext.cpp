@@ -1,8 +1,6 @@
 // MText: one line or a wrapped block of text over the background or over its own fill.
 #include "ui/controls/mtext.h"
 
-#include "ui/paint/mrender.h"
-
 namespace Zentu {
 namespace {
 
@@ -92,25 +90,19 @@ void MText::SetMarkText(const wchar_t* title, const wchar_t* text, Gdiplus::Colo
 }
 
 void MText::DrawControl(HDC& dc, CRect) {
-  const int width = m_rect.Width(), height = m_rect.Height();
-  if (width <= 0 || height <= 0) return;
-  if (!m_bUpdate) {
-    UpdateMemDC(dc, width, height);
-    HDC cache = GetMemDC();
-    if (!cache) return;
+  if (HDC cache = BeginCachedDraw(dc)) {
+    const int width = m_rect.Width(), height = m_rect.Height();
     Gdiplus::Graphics graphics(cache);
     if (m_bTextBack) {
-      // Written, not blended over whatever the reused cache held before.
+      // Written over the copied background, not blended with it.
       graphics.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
       Gdiplus::SolidBrush back{Gdiplus::Color(m_crTextBack)};
       graphics.FillRectangle(&back, 0, 0, width, height);
       graphics.SetCompositingMode(Gdiplus::CompositingModeSourceOver);
-    } else {
-      MRender::BitBlt(cache, 0, 0, width, height, dc, m_rect.left, m_rect.top);
     }
     RenderText(graphics, width, height);
   }
-  if (GetMemDC()) MRender::BitBlt(dc, m_rect.left, m_rect.top, width, height, GetMemDC(), 0, 0);
+  EndCachedDraw(dc);
 }
 
 void MText::RenderText(Gdiplus::Graphics& graphics, int width, int height) {
