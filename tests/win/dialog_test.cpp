@@ -242,6 +242,7 @@ TEST(Dialog, TwoHundredCreateClickDestroyCyclesStayFlat) {
       if (id == 3 && code == Zentu::kButtonEventClicked) dialog.DoOK();
     };
     const HWND hwnd = d->Open(100, 100, 220, 90);
+    d->PaintNow();  // the controls' pictures and fonts are made
     const POINT over = ToScreen(hwnd, 100, 55);
     ::SetCursorPos(over.x, over.y);
     for (UINT msg : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP})
