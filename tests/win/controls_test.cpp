@@ -551,7 +551,7 @@ TEST_F(Controls, NewFontControlIsWhiteLeftCentredInTheLibraryFont) {
 TEST_F(Controls, SetImageTakesTheManagersSharedRecord) {
   // A 40 x 10 strip of 4 frames; the folder outlives the manager that holds it open.
   paint_test::TempSkinFolder skins;
-  const std::wstring strip = skins.WriteSolidPng(L"strip.png", 40, 10, 0);
+  const std::wstring strip = skins.WritePng(L"strip.png", 40, 10, [](int, int) { return 0u; });
   const std::wstring missing = skins.Name(L"missing.png");
   FontProbe f(&parent, 1, CRect(0, 0, 50, 20));
   EXPECT_EQ(f.SetImage(strip.c_str(), 4), 0);  // no manager

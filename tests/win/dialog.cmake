@@ -3,6 +3,5 @@
 calorix_test(zentu_dialog_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/dialog_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/basic_controls_test.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/dialog_test_support.cpp
   LIBS paint_test_support
   PROPERTIES RESOURCE_LOCK wine_input)

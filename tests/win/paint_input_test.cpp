@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
-#include <utility>
 
 #include "tests/win/paint_test_support.h"
 
@@ -150,7 +148,7 @@ TEST_F(PaintInput, WheelNotchesReachTheHoverControlWithTheirDirection) {
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), where);
   EXPECT_EQ(left_->scroll_flags.back(), 0u);
   // A notch the hover control leaves alone goes to the first control that takes it.
-  left_->scroll_result = 0;
+  left_->take = 0;
   auto* under = Add(3, CRect(0, 0, 80, 80));
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), where);
   EXPECT_EQ(under->Count("scroll"), 1);
@@ -305,93 +303,58 @@ TEST_F(PaintInput, SizeLimitsApplyOnlyWhenPositive) {
 namespace paint_test {
 namespace {
 
-constexpr UINT kPoke = WM_APP + 7;
+using Doomed = Poisoned<RecordingControl>;
 
-// Runs `act` once, from inside the first of its handlers that is called.
-class Acting : public RecordingControl {
- public:
-  using RecordingControl::RecordingControl;
-  std::function<void(Acting&)> act;
-  int OnControlMouseMove(unsigned flags, CPoint point) override {
-    RecordingControl::OnControlMouseMove(flags, point);
-    return Act(), 1;
-  }
-  int OnControlScroll(int delta, unsigned flags, CPoint point) override {
-    RecordingControl::OnControlScroll(delta, flags, point);
-    return Act(), 0;  // not taken: the walk goes on
-  }
-  int OnControlKeyDown(unsigned key, unsigned repeat, unsigned flags) override {
-    RecordingControl::OnControlKeyDown(key, repeat, flags);
-    return Act(), 0;
-  }
-  long OnWindowMessage(unsigned msg, unsigned, long) override {
-    if (msg == kPoke) pokes->push_back(GetControlID()), Act();
-    return 0;
-  }
-  std::vector<unsigned>* pokes = nullptr;  // not owned: outlives the control
-  void DrawControl(HDC& dc, CRect clip) override {
-    RecordingControl::DrawControl(dc, clip);
-    Act();
-  }
-
- private:
-  void Act() {
-    if (auto run = std::exchange(act, nullptr)) run(*this);
-  }
-};
-using Doomed = Poisoned<Acting>;
-
-// Two controls on top of each other under the pointer.
+// Two controls on top of each other under the pointer, both enabled to pass on the wheel
+// and keys.
 struct Scene {
   Scene() {
     host.Open(200, 200, 200, 120, false);
     const POINT over = ToScreen(host.hwnd(), 30, 30);
     ::SetCursorPos(over.x, over.y);
-    unsigned id = 0;
-    for (Doomed** c : {&first, &second}) {
-      *c = new Doomed(&host, ++id, CRect(10, 10, 60, 60));
-      (*c)->SetManager(&host.pm);
-      (*c)->pokes = &pokes;
-      host.pm.GetControls().push_back(*c);
-    }
+    for (Doomed** c : {&first, &second}) *c = Add();
   }
-  LRESULT Send(UINT msg, WPARAM wparam = 0, LPARAM lparam = MAKELPARAM(30, 30)) {
-    return ::SendMessageW(host.hwnd(), msg, wparam, lparam);
+  Doomed* Add(bool in_front = false) {
+    auto* c = new Doomed(&host, 1, CRect(10, 10, 60, 60));
+    c->SetManager(&host.pm);
+    c->take = 0;
+    auto& list = host.pm.GetControls();
+    list.insert(in_front ? list.begin() : list.end(), c);
+    return c;
   }
-  std::function<void(Acting&)> RemoveItself() {
-    return [this](Acting& c) { host.pm.RemoveControl(&c); };
+  void Send(UINT msg, WPARAM wparam = 0, LPARAM lparam = MAKELPARAM(30, 30)) {
+    ::SendMessageW(host.hwnd(), msg, wparam, lparam);
   }
-  std::vector<unsigned> pokes;  // ids of the controls the message step reached
+  std::function<void(RecordingControl&)> RemoveItself() {
+    return [this](RecordingControl& c) { host.pm.RemoveControl(&c); };
+  }
   HostWindow host;
   Doomed* first = nullptr;
   Doomed* second = nullptr;
 };
 
 TEST(PaintWalks, HandlersMayRemoveControlsWhileTheManagerWalksItsLists) {
-  {  // a mouse move: the walk goes on, and a removed control never becomes the hover one
+  {  // moves: the walk goes on after a removal, and a removed control never takes hover
     Scene s;
     s.first->act = s.RemoveItself();
     s.Send(WM_MOUSEMOVE);
-    EXPECT_TRUE(IsBuried(s.first));
+    EXPECT_TRUE(Untouched(s.first));
     EXPECT_EQ(s.second->Count("move"), 1);
+    s.first = s.Add(true);
+    s.Send(WM_MOUSELEAVE, 0, 0);  // hover is found again by walking the list
     s.second->act = s.RemoveItself();
-    s.host.pm.GetControls().insert(s.host.pm.GetControls().begin(),
-                                   s.first = new Doomed(&s.host, 1, CRect(10, 10, 60, 60)));
-    s.first->SetManager(&s.host.pm);
-    s.Send(WM_MOUSELEAVE, 0, 0);
     s.Send(WM_MOUSEMOVE);
-    EXPECT_TRUE(IsBuried(s.second));
+    EXPECT_TRUE(Untouched(s.second));
     EXPECT_EQ(s.host.pm.GetHoverControl(), s.first);
   }
   {  // a child removes itself from its container on a move
     Scene s;
     auto* child = new Doomed(&s.host, 9, CRect(20, 20, 40, 40));
     s.second->AddControl(child);
-    child->act = [&](Acting& c) { s.second->RemoveControl(&c); };
+    child->act = [&](RecordingControl& c) { s.second->RemoveControl(&c); };
     s.Send(WM_MOUSEMOVE);
-    EXPECT_TRUE(IsBuried(child));
+    EXPECT_TRUE(Untouched(child));
     EXPECT_EQ(s.second->GetMouseChild(), nullptr);
-    EXPECT_TRUE(s.second->GetControls().empty());
   }
   {  // wheel and keys: the walk goes on to the control after the removed one
     Scene s;
@@ -399,30 +362,29 @@ TEST(PaintWalks, HandlersMayRemoveControlsWhileTheManagerWalksItsLists) {
     s.first->act = s.RemoveItself();
     const POINT screen = ToScreen(s.host.hwnd(), 30, 30);
     s.Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(screen.x, screen.y));
-    EXPECT_TRUE(IsBuried(s.first));
+    EXPECT_TRUE(Untouched(s.first));
     EXPECT_EQ(s.second->Count("scroll"), 2);
-    s.host.pm.GetControls().insert(s.host.pm.GetControls().begin(),
-                                   s.first = new Doomed(&s.host, 1, CRect(10, 10, 60, 60)));
-    s.first->SetManager(&s.host.pm);
+    s.first = s.Add(true);
     s.first->act = s.RemoveItself();
     s.Send(WM_KEYDOWN, 'K', 0);
-    EXPECT_TRUE(IsBuried(s.first));
+    EXPECT_TRUE(Untouched(s.first));
     EXPECT_EQ(s.second->Count("key"), 2);
   }
-  {  // the message step: the first control clears the whole list
+  {  // the message step: the first control clears the list; the second is not asked
     Scene s;
-    s.first->act = [&](Acting&) { s.host.pm.ClearControls(); };
-    s.Send(kPoke);
-    EXPECT_EQ(s.pokes, std::vector<unsigned>{1});  // the removed second is not asked
-    EXPECT_TRUE(IsBuried(s.first));
-    EXPECT_TRUE(IsBuried(s.second));
-    EXPECT_TRUE(s.host.pm.GetControls().empty());
+    bool second_asked = false;
+    s.first->act = [&](RecordingControl&) { s.host.pm.ClearControls(); };
+    s.second->act = [&](RecordingControl&) { second_asked = true; };
+    s.Send(kActMessage);
+    EXPECT_FALSE(second_asked);
+    EXPECT_TRUE(Untouched(s.first));
+    EXPECT_TRUE(Untouched(s.second));
   }
   {  // painting: the control after the removed one is still drawn
     Scene s;
     s.first->act = s.RemoveItself();
     s.host.PaintNow();
-    EXPECT_TRUE(IsBuried(s.first));
+    EXPECT_TRUE(Untouched(s.first));
     EXPECT_EQ(s.second->Count("render"), 1);
   }
 }

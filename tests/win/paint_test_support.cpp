@@ -24,7 +24,7 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Library
 
 }  // namespace
 
-HostWindow::HostWindow() { pm.SetSurfaceHook(&HostWindow::OnSurface, this); }
+HostWindow::HostWindow() { pm.SetSurfaceHook(&HostWindow::OnSurface, &surfaces); }
 
 HostWindow::~HostWindow() { Close(); }
 
@@ -88,8 +88,9 @@ Surface Surface::FromBottomUp(const BYTE* bits, int width, int height) {
   return surface;
 }
 
-void HostWindow::OnSurface(void* self, const BYTE* bits, int width, int height) {
-  static_cast<HostWindow*>(self)->surfaces.push_back(Surface::FromBottomUp(bits, width, height));
+void HostWindow::OnSurface(void* surfaces, const BYTE* bits, int width, int height) {
+  static_cast<std::vector<Surface>*>(surfaces)->push_back(
+      Surface::FromBottomUp(bits, width, height));
 }
 
 RecordingControl::RecordingControl(Zentu::MObject* parent, unsigned id, CRect rect,
@@ -107,6 +108,7 @@ void RecordingControl::DrawControl(HDC& dc, CRect) {
     events.push_back({"render", CPoint()});
   }
   ::BitBlt(dc, rect.left, rect.top, rect.Width(), rect.Height(), GetMemDC(), 0, 0, SRCCOPY);
+  Act();
 }
 
 void RecordingControl::SetUpdate(int up_to_date, unsigned long background) {
@@ -121,6 +123,7 @@ int RecordingControl::SetControlFocus(int focus) {
 
 int RecordingControl::OnControlMouseMove(unsigned, CPoint point) {
   events.push_back({"move", point});
+  Act();
   return 1;
 }
 
@@ -137,12 +140,19 @@ int RecordingControl::OnControlLButtonUp(unsigned, CPoint point) {
 int RecordingControl::OnControlScroll(int, unsigned flags, CPoint point) {
   events.push_back({"scroll", point});
   scroll_flags.push_back(flags);
-  return scroll_result;
+  Act();
+  return take;
 }
 
 int RecordingControl::OnControlKeyDown(unsigned, unsigned, unsigned) {
   events.push_back({"key", CPoint()});
-  return 1;
+  Act();
+  return take;
+}
+
+long RecordingControl::OnWindowMessage(unsigned msg, unsigned, long) {
+  if (msg == kActMessage) Act();
+  return 0;
 }
 
 HBITMAP RecordingControl::GetControlDropBitmap() {
@@ -227,6 +237,60 @@ size_t PrivateBytes() {
   return committed;
 }
 
+bool Near(uint32_t rgb, uint32_t expected) {
+  for (int shift : {0, 8, 16}) {
+    const int a = (rgb >> shift) & 0xFF, e = (expected >> shift) & 0xFF;
+    if (a - e > 3 || e - a > 3) return false;
+  }
+  return true;
+}
+
+// ---- dialog ----
+
+TestDialog::TestDialog() { m_PaintManager.SetSurfaceHook(&HostWindow::OnSurface, &surfaces); }
+
+TestDialog::~TestDialog() {
+  if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
+}
+
+HWND TestDialog::Open(int x, int y, int width, int height, DWORD style) {
+  EnableWndDrag(0);
+  return Create(nullptr, L"dialog test", style, 0, CRect(x, y, x + width, y + height));
+}
+
+std::vector<Surface> TestDialog::PaintNow() {
+  surfaces.clear();
+  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  ::UpdateWindow(m_hWnd);
+  return surfaces;
+}
+
+void TestDialog::Mouse(UINT msg, int x, int y) {
+  const POINT screen = ToScreen(m_hWnd, x, y);
+  ::SetCursorPos(screen.x, screen.y);
+  ::SendMessageW(m_hWnd, msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+}
+
+void TestDialog::InitUI(CRect client) {
+  if (build) build(*this, client);
+}
+
+long TestDialog::OnMessage(unsigned id, unsigned code, unsigned, long) {
+  events.emplace_back(id, code);
+  if (handle) handle(*this, id, code);
+  return 0;
+}
+
+long TestDialog::OnControlUpdate(CRect rect, int flag, Zentu::MControl* control) {
+  ++update_requests;
+  return MDialog::OnControlUpdate(rect, flag, control);
+}
+
+int TestDialog::PostNcDestroy() {
+  if (delete_self) delete this;
+  return 0;
+}
+
 // ---- temporary skin folder ----
 
 TempSkinFolder::TempSkinFolder() {
@@ -269,22 +333,14 @@ std::wstring TempSkinFolder::Write(const std::wstring& file,
 }
 
 std::wstring TempSkinFolder::WritePng(const std::wstring& file, int width, int height,
-                                      uint32_t (*pixel)(int, int, const void*),
-                                      const void* context) const {
+                                      const std::function<uint32_t(int, int)>& pixel) const {
   Gdiplus::Bitmap bitmap(width, height, PixelFormat32bppARGB);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) bitmap.SetPixel(x, y, Gdiplus::Color(pixel(x, y, context)));
+    for (int x = 0; x < width; ++x) bitmap.SetPixel(x, y, Gdiplus::Color(pixel(x, y)));
   CLSID png{};
   ::CLSIDFromString(L"{557CF406-1A04-11D3-9A73-0000F81EF32E}", &png);
   EXPECT_EQ(bitmap.Save(Path(file).c_str(), &png, nullptr), Gdiplus::Ok);
   return Name(file);
-}
-
-std::wstring TempSkinFolder::WriteSolidPng(const std::wstring& file, int width, int height,
-                                           uint32_t argb) const {
-  return WritePng(
-      file, width, height,
-      [](int, int, const void* colour) { return *static_cast<const uint32_t*>(colour); }, &argb);
 }
 
 // ---- poisoned deletion ----
@@ -300,8 +356,6 @@ void Bury(void* object, size_t size) {
   std::memset(object, 0xDD, size);
   Graveyard()[object] = size;
 }
-
-bool IsBuried(const void* object) { return Graveyard().count(object) != 0; }
 
 bool Untouched(const void* object) {
   const auto grave = Graveyard().find(object);

@@ -7,10 +7,13 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/controls/mcontrol.h"
+#include "ui/core/mdialog.h"
 #include "ui/core/mobject.h"
 #include "ui/core/mwindow.h"
 #include "ui/paint/paint_manager.h"
@@ -56,8 +59,8 @@ class HostWindow : public Zentu::MWindow, public Zentu::MObject {
   SIZE last_image{0, 0};          // size of the last image offered
   std::vector<Surface> surfaces;  // filled by the manager's surface hook
 
- private:
-  static void OnSurface(void* self, const BYTE* bits, int width, int height);
+  // A surface hook that appends to the vector of surfaces it is given.
+  static void OnSurface(void* surfaces, const BYTE* bits, int width, int height);
 };
 
 struct Event {
@@ -65,7 +68,11 @@ struct Event {
   CPoint point;
 };
 
-// Records what the manager tells it; draws a plain fill through its cache.
+// A window message on which RecordingControl runs its `act`.
+inline constexpr UINT kActMessage = WM_APP + 7;
+
+// Records what the manager tells it; draws a plain fill through its cache. Its `act` runs
+// once, from the first of its handlers called (as a handler that removes controls would).
 class RecordingControl : public Zentu::MControl {
  public:
   RecordingControl(Zentu::MObject* parent, unsigned id, CRect rect, COLORREF fill = 0x336699);
@@ -78,6 +85,7 @@ class RecordingControl : public Zentu::MControl {
   int OnControlLButtonUp(unsigned flags, CPoint point) override;
   int OnControlScroll(int delta, unsigned flags, CPoint point) override;
   int OnControlKeyDown(unsigned key, unsigned repeat, unsigned flags) override;
+  long OnWindowMessage(unsigned msg, unsigned wparam, long lparam) override;
   // A picture of the control made by its manager, for dragging.
   HBITMAP GetControlDropBitmap() override;
 
@@ -86,11 +94,50 @@ class RecordingControl : public Zentu::MControl {
   void Clear() { events.clear(); }
 
   std::vector<Event> events;
-  int discarded = 0;      // SetUpdate(0, ...) calls
-  int scroll_result = 1;  // what OnControlScroll answers
+  int discarded = 0;  // SetUpdate(0, ...) calls
+  int take = 1;       // what OnControlScroll and OnControlKeyDown answer
   COLORREF fill;
   std::vector<unsigned> scroll_flags;
+  std::function<void(RecordingControl&)> act;
+
+ private:
+  void Act() {
+    if (auto run = std::exchange(act, nullptr)) run(*this);
+  }
 };
+
+// An MDialog that records what reaches it, its surfaces captured as they are presented.
+// Window drag is off, so a press on bare area does not start the system's move loop.
+class TestDialog : public Zentu::MDialog {
+ public:
+  TestDialog();
+  ~TestDialog() override;
+  // A pop-up with a client area of width × height at (x, y).
+  HWND Open(int x, int y, int width, int height, DWORD style = WS_POPUP | WS_VISIBLE);
+  HWND hwnd() const { return m_hWnd; }
+  std::vector<Surface> PaintNow();
+  // Mouse input through the window at a client point; the pointer is moved there too.
+  void Mouse(UINT msg, int x, int y);
+
+  void InitUI(CRect client) override;
+  void UISize(CRect client) override { ui_sizes.push_back(client); }
+  long OnMessage(unsigned id, unsigned code, unsigned wparam, long lparam) override;
+  long OnControlUpdate(CRect rect, int flag, Zentu::MControl* control) override;
+  int PostNcDestroy() override;
+
+  std::function<void(TestDialog&, CRect)> build;                // runs in InitUI
+  std::function<void(TestDialog&, unsigned, unsigned)> handle;  // runs in OnMessage
+  std::vector<std::pair<unsigned, unsigned>> events;            // (id, code) reported
+  std::vector<CRect> ui_sizes;
+  int update_requests = 0;
+  bool delete_self = false;  // delete in PostNcDestroy, as a heap dialog does
+  std::vector<Surface> surfaces;
+};
+
+// 0x00RRGGBB of a surface pixel.
+inline uint32_t Rgb(const Surface& s, int x, int y) { return s.At(x, y) & 0xFFFFFF; }
+// Each colour channel within 3.
+bool Near(uint32_t rgb, uint32_t expected);
 
 // Pumps this thread's messages until none are left.
 void PumpMessages();
@@ -127,9 +174,7 @@ class TempSkinFolder {
   std::wstring Write(const std::wstring& file, const std::vector<uint8_t>& bytes) const;
   // Writes a PNG whose pixel (x, y) is pixel(x, y) as ARGB; returns its name.
   std::wstring WritePng(const std::wstring& file, int width, int height,
-                        uint32_t (*pixel)(int x, int y, const void* context),
-                        const void* context = nullptr) const;
-  std::wstring WriteSolidPng(const std::wstring& file, int width, int height, uint32_t argb) const;
+                        const std::function<uint32_t(int x, int y)>& pixel) const;
 
  private:
   std::wstring Path(const std::wstring& file) const;
@@ -153,8 +198,7 @@ long Slot(F f) {
 // Deleting one leaves its memory allocated and filled with 0xDD: a later virtual call
 // through a dangling pointer then crashes, and a later write shows in Untouched().
 void Bury(void* object, size_t size);
-bool IsBuried(const void* object);
-bool Untouched(const void* object);  // buried, and still 0xDD throughout
+bool Untouched(const void* object);  // deleted, and nothing written to it since
 
 template <class Base>
 class Poisoned : public Base {
