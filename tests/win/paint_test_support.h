@@ -122,14 +122,12 @@ class TestDialog : public Zentu::MDialog {
   void InitUI(CRect client) override;
   void UISize(CRect client) override { ui_sizes.push_back(client); }
   long OnMessage(unsigned id, unsigned code, unsigned wparam, long lparam) override;
-  long OnControlUpdate(CRect rect, int flag, Zentu::MControl* control) override;
   int PostNcDestroy() override;
 
   std::function<void(TestDialog&, CRect)> build;                // runs in InitUI
   std::function<void(TestDialog&, unsigned, unsigned)> handle;  // runs in OnMessage
   std::vector<std::pair<unsigned, unsigned>> events;            // (id, code) reported
   std::vector<CRect> ui_sizes;
-  int update_requests = 0;
   bool delete_self = false;  // delete in PostNcDestroy, as a heap dialog does
   std::vector<Surface> surfaces;
 };
@@ -159,7 +157,7 @@ std::vector<uint8_t> LibraryResource(UINT id, const wchar_t* type);
 size_t PrivateBytes();
 
 // A folder of the test's own inside the skin folder, removed with everything in it (and
-// the skin folders it had to make) when this goes away. Whatever holds one of its images
+// the skin folders, once empty) when this goes away. Whatever holds one of its images
 // (a paint manager) must be gone by then, or the file stays locked.
 class TempSkinFolder {
  public:
@@ -178,8 +176,8 @@ class TempSkinFolder {
 
  private:
   std::wstring Path(const std::wstring& file) const;
-  std::wstring folder_;                // the folder's name inside the skin folder
-  std::vector<std::wstring> created_;  // skin folders this made, innermost last
+  std::wstring folder_;  // the folder's name inside the skin folder
+  std::wstring skins_;   // the skin folder
 };
 
 // Slot index of a virtual member function from its pointer-to-member (Itanium ABI: the
