@@ -14,6 +14,8 @@ packages=(
   # build tools and the compilers the presets name
   cmake ninja-build pkg-config python3 gcc g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix libz-mingw-w64-dev
+  # drawing the tray program's skin at build time
+  python3-pil
   # native libraries of the host build, and the test framework's sources
   libhidapi-dev zlib1g-dev libminizip-dev googletest libgtest-dev
   # Wine, a display for it, and the tools the tests drive it with

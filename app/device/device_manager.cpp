@@ -26,14 +26,32 @@ void DeviceManager::ClearFilters() { filters_.clear(); }
 
 void DeviceManager::AddFilter() { filters_.push_back({kDisplayVendorId, kDisplayProductId}); }
 
-void DeviceManager::CloseAll() {
+DeviceEntry::~DeviceEntry() {
+  if (handle) hid_close(handle);
+}
+
+DeviceManager::EntryList DeviceManager::TakeAll(bool only_if_open) {
   std::lock_guard<std::mutex> guard(lock_);
-  if (open_ == 0) return;
+  EntryList taken;
+  if (only_if_open && open_ == 0) return taken;
   open_ = 0;
-  for (auto& entry : devices_) {
-    if (entry->handle) hid_close(entry->handle);
-  }
-  devices_.clear();
+  taken.swap(devices_);
+  count_.store(0);
+  return taken;
+}
+
+std::optional<DeviceManager::EntryList> DeviceManager::Snapshot() {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (open_ == 0) return std::nullopt;
+  return devices_;
+}
+
+// hid_close can wait on a stalled display, so the handles close after the lock is released.
+void DeviceManager::CloseAll() { TakeAll(true); }
+
+void DeviceManager::ResetForTesting() {
+  TakeAll(false);
+  filters_.clear();
 }
 
 bool DeviceManager::Matches(const hid_device_info& info) const {
@@ -43,37 +61,40 @@ bool DeviceManager::Matches(const hid_device_info& info) const {
   return false;
 }
 
-void DeviceManager::TryOpen(const hid_device_info& info) {
+std::shared_ptr<DeviceEntry> DeviceManager::TryOpen(const hid_device_info& info) {
   hid_device* handle = hid_open_path(info.path);
-  if (!handle) return;  // held exclusively elsewhere, or gone: skipped quietly
-  if (info.usage_page != kDisplayUsagePage || info.usage != kDisplayUsage) {
-    hid_close(handle);
-    return;
-  }
-  auto entry = std::make_unique<DeviceEntry>();
+  if (!handle) return nullptr;  // held exclusively elsewhere, or gone: skipped quietly
+  auto entry = std::make_shared<DeviceEntry>();
+  entry->handle = handle;  // from here on the entry closes it
+  if (info.usage_page != kDisplayUsagePage || info.usage != kDisplayUsage) return nullptr;
   wchar_t name[kProductNameSize] = {};
   if (hid_get_product_string(handle, name, kProductNameSize) == 0) {
     name[kProductNameSize - 1] = 0;
     entry->product_name = name;
   }
-  entry->index = static_cast<int>(devices_.size());
   entry->vendor_id = info.vendor_id;
   entry->product_id = info.product_id;
   entry->path = info.path ? info.path : "";
-  entry->handle = handle;
   entry->release_number = info.release_number;
-  devices_.push_back(std::move(entry));
+  return entry;
 }
 
+// Opening and reading product strings can stall on a display, so the new entries are
+// gathered without the lock, which is taken only to publish them with their count.
 void DeviceManager::OpenMatching() {
+  EntryList found;
   hid_device_info* all = hid_enumerate(0, 0);
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    for (hid_device_info* info = all; info; info = info->next) {
-      if (Matches(*info)) TryOpen(*info);
-    }
+  for (hid_device_info* info = all; info; info = info->next) {
+    if (!Matches(*info)) continue;
+    if (auto entry = TryOpen(*info)) found.push_back(std::move(entry));
   }
   hid_free_enumeration(all);
+  std::lock_guard<std::mutex> guard(lock_);
+  for (auto& entry : found) {
+    entry->index = static_cast<int>(devices_.size());
+    devices_.push_back(std::move(entry));
+  }
+  count_.store(static_cast<int>(devices_.size()));
 }
 
 void DeviceManager::RefreshDevices() {
@@ -86,10 +107,10 @@ void DeviceManager::RefreshDevices() {
 }
 
 bool DeviceManager::WriteReport(const std::array<std::uint8_t, 64>& report) {
-  std::lock_guard<std::mutex> guard(lock_);
-  if (open_ == 0) return false;
+  const std::optional<EntryList> entries = Snapshot();
+  if (!entries) return false;
   const auto wire = WithTrailingZero(report);
-  for (auto& entry : devices_) {
+  for (const auto& entry : *entries) {
     // A failing display keeps its error in hidapi; the others still get the report.
     if (entry->handle) hid_send_feature_report(entry->handle, wire.data(), wire.size());
   }
@@ -98,9 +119,9 @@ bool DeviceManager::WriteReport(const std::array<std::uint8_t, 64>& report) {
 
 bool DeviceManager::GetFirmwareVersion(int* version) {
   using std::chrono::milliseconds;
-  std::lock_guard<std::mutex> guard(lock_);
-  if (open_ == 0 || devices_.empty() || !devices_.front()->handle) return false;
-  hid_device* handle = devices_.front()->handle;
+  const std::optional<EntryList> entries = Snapshot();
+  if (!entries || entries->empty() || !entries->front()->handle) return false;
+  hid_device* handle = entries->front()->handle;  // the snapshot keeps it open meanwhile
   const auto request = BuildFirmwareVersionRequest();
   std::this_thread::sleep_for(milliseconds(16));
   if (hid_send_feature_report(handle, request.data(), request.size()) <= 0) return false;
@@ -116,10 +137,7 @@ bool DeviceManager::GetFirmwareVersion(int* version) {
   return true;
 }
 
-int DeviceManager::DeviceCount() {
-  std::lock_guard<std::mutex> guard(lock_);
-  return static_cast<int>(devices_.size());
-}
+int DeviceManager::DeviceCount() const { return count_.load(); }
 
 bool DeviceManager::IsOpen() {
   std::lock_guard<std::mutex> guard(lock_);

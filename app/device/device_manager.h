@@ -4,9 +4,11 @@
 #include <hidapi.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,16 +25,26 @@ struct DeviceFilter {
   std::uint32_t product_id;
 };
 
+// Closes its collection when the last holder lets go: a write in flight keeps the entry it
+// is using alive, so a refresh never closes a handle under it.
 struct DeviceEntry {
+  DeviceEntry() = default;
+  ~DeviceEntry();
+  DeviceEntry(const DeviceEntry&) = delete;
+  DeviceEntry& operator=(const DeviceEntry&) = delete;
+
   int index = 0;
   unsigned short vendor_id = 0;
   unsigned short product_id = 0;
   std::string path;
   std::wstring product_name;
-  hid_device* handle = nullptr;  // owned: closed by CloseAll
+  hid_device* handle = nullptr;  // owned: closed with the entry
   int release_number = 0;
 };
 
+// The list lock is held only to publish, count or copy the list, never across device I/O,
+// so the main thread's DeviceCount never waits on a stalled display. Device I/O itself runs
+// on the worker only.
 class DeviceManager {
  public:
   static DeviceManager& Instance();
@@ -45,8 +57,13 @@ class DeviceManager {
   void RefreshDevices();
   bool WriteReport(const std::array<std::uint8_t, 64>& report);
   bool GetFirmwareVersion(int* version);
-  int DeviceCount();
+  // The number of entries as last published under the lock; read without taking it.
+  int DeviceCount() const;
   bool IsOpen();
+
+  // Tests only: closes every entry and forgets the filters and the open state, so that a
+  // test starts from a fresh manager whatever ran before it in the same process.
+  void ResetForTesting();
 
   DeviceManager(const DeviceManager&) = delete;
   DeviceManager& operator=(const DeviceManager&) = delete;
@@ -56,13 +73,21 @@ class DeviceManager {
   ~DeviceManager();
   friend struct std::default_delete<DeviceManager>;
 
-  void TryOpen(const hid_device_info& info);
-  bool Matches(const hid_device_info& info) const;
+  using EntryList = std::vector<std::shared_ptr<DeviceEntry>>;
 
-  std::mutex lock_;  // guards open_ and devices_ against the tray menu's DeviceCount
+  static std::shared_ptr<DeviceEntry> TryOpen(const hid_device_info& info);
+  bool Matches(const hid_device_info& info) const;
+  // Empties the list and clears open under the lock (when `only_if_open`, only while open);
+  // the entries close as the caller drops the result, outside the lock.
+  EntryList TakeAll(bool only_if_open);
+  // A copy of the list taken under the lock, or nothing while the manager is not open.
+  std::optional<EntryList> Snapshot();
+
+  std::mutex lock_;  // guards open_ and devices_; never held across device I/O
   int open_ = 0;
-  std::vector<std::unique_ptr<DeviceEntry>> devices_;  // owned
-  std::vector<DeviceFilter> filters_;                  // worker thread only
+  EntryList devices_;                  // owned (shared with writes in flight)
+  std::atomic<int> count_{0};          // devices_.size(), stored under lock_ with every change
+  std::vector<DeviceFilter> filters_;  // worker thread only
 };
 
 }  // namespace calorix

@@ -12,7 +12,7 @@ void ConnectMainWindowWorker(Worker& worker, HWND window, TemperatureMapping& te
     RefreshDevices(DeviceManager::Instance(), temperature);
   });
   SendTemperatureLinks links;
-  links.block = [&temperature] { return temperature.block; };
+  links.block = [&temperature] { return temperature.Block(); };
   links.unit_setting = std::move(unit_setting);
   links.set_cpu_temp = [](float value) { Zentu::Manager::SetCPUTemp(value); };
   // No erase: the layered window repaints its whole background anyway.

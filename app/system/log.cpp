@@ -12,9 +12,9 @@ namespace calorix {
 namespace {
 
 struct LogState {
-  std::mutex lock;            // one line at a time, from any thread
-  std::FILE* file = nullptr;  // owned
-  std::filesystem::path path;
+  std::mutex lock;             // one line at a time, from any thread
+  std::FILE* file = nullptr;   // owned; null while a reopen keeps failing
+  std::filesystem::path path;  // empty while the log is not attached
   std::uintmax_t limit = kDefaultLogLimit;
   std::uintmax_t size = 0;
   LogClock clock = &LocalLogTime;
@@ -25,12 +25,20 @@ LogState& State() {
   return state;
 }
 
-std::FILE* OpenAppend(const std::filesystem::path& path) {
+std::FILE* Open(const std::filesystem::path& path, bool truncate) {
 #ifdef _WIN32
-  return _wfopen(path.c_str(), L"ab");
+  return _wfopen(path.c_str(), truncate ? L"wb" : L"ab");
 #else
-  return std::fopen(path.c_str(), "ab");
+  return std::fopen(path.c_str(), truncate ? "wb" : "ab");
 #endif
+}
+
+// Opens the attached file for appending and counts what it already holds.
+void ReopenLocked(LogState& s) {
+  s.file = Open(s.path, false);
+  std::error_code ec;
+  const auto existing = std::filesystem::file_size(s.path, ec);
+  s.size = ec ? 0 : existing;
 }
 
 void CloseLocked(LogState& s) {
@@ -47,7 +55,9 @@ void RotateIfFull(LogState& s, std::size_t incoming) {
   old += ".1";
   std::filesystem::remove(old, ec);
   std::filesystem::rename(s.path, old, ec);
-  s.file = OpenAppend(s.path);
+  // A file that cannot be moved aside (the old copy is held open, say) starts again empty;
+  // appending to it would let it grow by another full limit on every cycle.
+  s.file = Open(s.path, static_cast<bool>(ec));
   s.size = 0;
 }
 
@@ -79,18 +89,17 @@ bool LogOpen(const std::filesystem::path& file, std::uintmax_t max_bytes) {
   LogState& s = State();
   std::lock_guard<std::mutex> guard(s.lock);
   CloseLocked(s);
-  s.path = file;
   s.limit = max_bytes;
-  std::error_code ec;
-  const auto existing = std::filesystem::file_size(file, ec);
-  s.size = ec ? 0 : existing;
-  s.file = OpenAppend(file);
+  s.path = file;
+  ReopenLocked(s);
+  if (!s.file) s.path.clear();
   return s.file != nullptr;
 }
 
 void LogClose() {
   std::lock_guard<std::mutex> guard(State().lock);
   CloseLocked(State());
+  State().path.clear();
 }
 
 void LogPrint(int level, const char* format, ...) {
@@ -103,7 +112,9 @@ void LogPrint(int level, const char* format, ...) {
   va_start(args, format);
   const std::size_t length = FormatLogLine(line, time, level, format, args);
   va_end(args);
-  if (!s.file) return;  // not attached: the line is discarded
+  if (s.path.empty()) return;  // not attached: the line is discarded
+  // A reopen that failed (at rotation, or an earlier retry) is tried again with each line.
+  if (!s.file) ReopenLocked(s);
   RotateIfFull(s, length + 1);
   if (!s.file) return;
   std::fwrite(line, 1, length, s.file);

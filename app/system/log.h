@@ -20,7 +20,8 @@ inline constexpr std::uintmax_t kDefaultLogLimit = 1 << 20;
 
 // Attaches the log to a file (appending). Until then lines are discarded. When the file
 // grows past `max_bytes` it is renamed to "<name>.1" (replacing the older copy) and a new
-// file is started, so at most about twice `max_bytes` is kept.
+// file is started, so at most about twice `max_bytes` is kept. A file that cannot be renamed
+// starts again empty, and a file that cannot be reopened is tried again with the next line.
 bool LogOpen(const std::filesystem::path& file, std::uintmax_t max_bytes = kDefaultLogLimit);
 void LogClose();
 

@@ -13,16 +13,16 @@ bool MapTemperatureBlock(HANDLE* mapping, LPVOID* view, bool* created_new) {
 }
 
 bool TemperatureMapping::EnsureMapped() {
-  if (block) return true;
+  if (Block()) return true;
   bool created_new = false;
   // A mapping left open by an earlier attempt whose view failed is reused by name; close
   // our reference first so retries do not pile up handles.
-  if (mapping) {
-    ::CloseHandle(mapping);
-    mapping = nullptr;
+  if (mapping_) {
+    ::CloseHandle(mapping_);
+    mapping_ = nullptr;
   }
-  if (!MapTemperatureBlock(&mapping, &view, &created_new)) return false;
-  block = static_cast<const TemperatureBlock*>(view);
+  if (!MapTemperatureBlock(&mapping_, &view_, &created_new)) return false;
+  block_.store(static_cast<const TemperatureBlock*>(view_), std::memory_order_release);
   return true;
 }
 

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "app/temperature/temperature_block.h"
 
 namespace calorix {
@@ -13,13 +15,18 @@ bool MapTemperatureBlock(HANDLE* mapping, LPVOID* view, bool* created_new);
 
 // The three fields the main window holds. Neither the view nor the handle is released
 // while the process runs: the system releases both at exit.
-struct TemperatureMapping {
-  HANDLE mapping = nullptr;                          // owned until process exit
-  LPVOID view = nullptr;                             // owned until process exit
-  const TemperatureBlock* volatile block = nullptr;  // set once by the worker
-
-  // Maps the block when it is not mapped yet; returns whether it is mapped now.
+class TemperatureMapping {
+ public:
+  // Maps the block when it is not mapped yet; returns whether it is mapped now. Worker only.
   bool EnsureMapped();
+  // The mapped block, or null; any thread. The acquire pairs with the worker's publication,
+  // so a reader that sees the pointer also sees the view behind it.
+  const TemperatureBlock* Block() const { return block_.load(std::memory_order_acquire); }
+
+ private:
+  HANDLE mapping_ = nullptr;                             // owned until process exit
+  LPVOID view_ = nullptr;                                // owned until process exit
+  std::atomic<const TemperatureBlock*> block_{nullptr};  // published once by the worker
 };
 
 }  // namespace calorix

@@ -17,7 +17,9 @@ struct Collection {
   std::wstring product = L"Cooler Display";
   bool open_fails = false;
   bool product_fails = false;
-  bool send_fails = false;
+  bool send_fails = false;           // hid_send_feature_report returns -1
+  bool send_writes_nothing = false;  // hid_send_feature_report returns 0
+  int stall_ms = 0;  // every open, string read and feature report on it first waits so long
 };
 
 struct FeatureWrite {
@@ -31,8 +33,9 @@ void AddCollection(const Collection& collection);
 // The device behind every collection whose path starts with `prefix` goes away: opens
 // fail, and I/O on handles already open fails.
 void Unplug(const std::string& prefix);
-// Replies for hid_get_feature_report on `path`, consumed in order; when none is left the
-// read fails.
+// Replies to hid_get_feature_report of report 0x07 on `path`, consumed in order; when none
+// is left the read fails. As on a real device, byte 0 of the caller's buffer selects the
+// report: a read of any other report fails and consumes nothing.
 void QueueFeatureReply(const std::string& path, const std::vector<std::uint8_t>& reply);
 
 std::vector<FeatureWrite> FeatureWrites();
@@ -41,6 +44,12 @@ int Opens();
 int Closes();
 int OpenHandles();
 int Enumerations();
+// Enumerations handed out and not freed yet; a test ends with none.
+int LiveEnumerations();
+// hid_free_enumeration calls with a list this double did not hand out (or freed already).
+int ForeignFrees();
+// Calls currently waiting out a collection's stall.
+int IoInProgress();
 bool Initialised();
 
 }  // namespace hid_double

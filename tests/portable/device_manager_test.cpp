@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+
 #include "app/device/display_report.h"
 #include "tests/doubles/hidapi_double.h"
 
@@ -13,8 +16,19 @@ using hid_double::Collection;
 
 class DeviceManagerTest : public ::testing::Test {
  protected:
-  // Each test runs in a process of its own, so the singleton starts fresh.
-  void SetUp() override { hid_double::Reset(); }
+  // The manager is process-wide: reset it first, so that its handles from an earlier test
+  // close before the double's counts start again.
+  void SetUp() override {
+    dm.ResetForTesting();
+    hid_double::Reset();
+  }
+  // Every enumeration is freed once, and every handle is closed with its entry.
+  void TearDown() override {
+    EXPECT_EQ(hid_double::LiveEnumerations(), 0);
+    EXPECT_EQ(hid_double::ForeignFrees(), 0);
+    dm.ResetForTesting();
+    EXPECT_EQ(hid_double::OpenHandles(), 0);
+  }
   DeviceManager& dm = DeviceManager::Instance();
 };
 
@@ -158,7 +172,38 @@ TEST_F(DeviceManagerTest, FirmwareFailuresLeaveTheOutputAlone) {
   EXPECT_FALSE(dm.GetFirmwareVersion(&version));  // no reply to read
   hid_double::Unplug("a");
   EXPECT_FALSE(dm.GetFirmwareVersion(&version));  // the send fails
+  Collection mute = Other("mute", 0xFF01, 1);
+  mute.send_writes_nothing = true;
+  hid_double::AddCollection(mute);
+  hid_double::QueueFeatureReply("mute", {0x07, 0x01, 0x23});
+  dm.RefreshDevices();
+  const int reads = hid_double::FeatureReads();
+  EXPECT_FALSE(dm.GetFirmwareVersion(&version));  // the send wrote nothing
+  EXPECT_EQ(hid_double::FeatureReads(), reads);
   EXPECT_EQ(version, 77);
+}
+
+// The tray menu asks for the count on the main thread while the worker is inside a call that
+// a display stalls for 2 s: the count must come back while that call is still stalled.
+TEST_F(DeviceManagerTest, CountComesBackAtOnceWhileADisplayStalls) {
+  Collection slow = Other("slow", 0xFF01, 1);
+  slow.stall_ms = 2000;
+  hid_double::AddCollection(slow);
+  hid_double::QueueFeatureReply("slow", {0x07, 0x01, 0x02});
+  auto count_during = [this](const char* what, const std::function<void()>& work) {
+    std::thread worker(work);
+    while (hid_double::IoInProgress() == 0) std::this_thread::yield();
+    const int count = dm.DeviceCount();
+    EXPECT_EQ(hid_double::IoInProgress(), 1) << "the count waited for " << what;
+    worker.join();
+    return count;
+  };
+  EXPECT_EQ(count_during("the open", [this] { dm.RefreshDevices(); }), 0);
+  EXPECT_EQ(dm.DeviceCount(), 1);
+  EXPECT_EQ(count_during("a write", [this] { dm.WriteReport(BuildDisplayReport(42)); }), 1);
+  int version = 0;
+  EXPECT_EQ(count_during("the firmware query", [&] { dm.GetFirmwareVersion(&version); }), 1);
+  EXPECT_EQ(version, 0x0102);
 }
 
 }  // namespace

@@ -141,5 +141,35 @@ TEST_F(LogTest, RotationKeepsTheFileBounded) {
   EXPECT_LE(std::filesystem::file_size(file_), kLimit);
 }
 
+TEST_F(LogTest, RotationThatCannotMoveTheFileStillBoundsIt) {
+  constexpr std::uintmax_t kLimit = 4096;
+  auto old = file_;
+  old += ".1";
+  // A non-empty folder in place of the old copy: neither removed nor replaced by a rename.
+  std::filesystem::create_directories(old / "held");
+  ASSERT_TRUE(LogOpen(file_, kLimit));
+  for (int i = 0; i < 1000; ++i) LogPrint(Info, "line %04d of the rotation test", i);
+  EXPECT_LE(std::filesystem::file_size(file_), kLimit);
+  const auto lines = Lines(file_);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.back().find("line 0999"), std::string::npos);
+}
+
+TEST_F(LogTest, FailedReopenIsRetriedWithTheNextLine) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs a log file that can be deleted while it is open";
+#else
+  constexpr std::uintmax_t kLimit = 256;
+  ASSERT_TRUE(LogOpen(file_, kLimit));
+  std::filesystem::remove_all(dir_);  // rotation can neither rename nor reopen now
+  for (int i = 0; i < 20; ++i) LogPrint(Info, "lost %02d", i);
+  std::filesystem::create_directories(dir_);
+  LogPrint(Info, "back again");
+  const auto lines = Lines(file_);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("back again"), std::string::npos);
+#endif
+}
+
 }  // namespace
 }  // namespace calorix

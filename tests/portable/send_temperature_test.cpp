@@ -24,13 +24,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Each test runs in a process of its own; closing the device list as well keeps a run of
-// all of them in one process honest.
+// The device manager is process-wide: it is reset first, so that every test starts with a
+// fresh one whatever ran before it in the same process.
 class SendTemperatureTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    DeviceManager::Instance().ResetForTesting();
     hid_double::Reset();
-    DeviceManager::Instance().CloseAll();
     log_ = std::filesystem::temp_directory_path() /
            ("calorix_send_" +
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".log");

@@ -73,6 +73,12 @@ TEST(Dialog, HandlesStyleEraseSizeAndTranslucency) {
   EXPECT_EQ(alpha, 128);
   EXPECT_EQ(flags, DWORD(LWA_ALPHA));
   EXPECT_EQ(::SendMessageW(hwnd, WM_ERASEBKGND, 0, 0), 1);
+  d.SetMessage(L"saved", CRect(), Zentu::MsgLevelInfo);  // 200 wide, centred, at the bottom
+  const CRect c = d.GetPaintManager().GetClientRect();
+  EXPECT_EQ(d.GetPaintManager().GetMessageRect(),
+            CRect(c.right / 2 - 100, c.bottom - 60, c.right / 2 + 100, c.bottom - 2));
+  EXPECT_EQ(d.SetAirBladderMsg(L"tip", POINT{0, 5}, Zentu::AirBladderTypeTimed), 0);
+  EXPECT_EQ(d.SetSize(36), 0);
 
   // One pixel wide: no layout, but still repainted.
   ::SetWindowPos(hwnd, nullptr, 0, 0, 1, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -9,7 +9,9 @@ work=$2
 fail() { echo "example: $*"; exit 1; }
 rm -rf "$work"
 cmake --install "$1" --prefix "$work/sdk" >/dev/null || fail "install failed"
-extra=$(cd "$work/sdk" && find . -type f | grep -vE '^\./(bin/Zentu\.dll|lib/libZentu\.dll\.a|lib/cmake/Zentu/ZentuConfig\.cmake|include/ui/(core|paint|controls)/[a-z_]+\.h)$')
+# bin, lib and include hold the library and its public headers alone (the program's skin
+# is installed beside them).
+extra=$(cd "$work/sdk" && find bin lib include -type f | grep -vE '^(bin/Zentu\.dll|lib/libZentu\.dll\.a|lib/cmake/Zentu/ZentuConfig\.cmake|include/ui/(core|paint|controls)/[a-z_]+\.h)$')
 [ -z "$extra" ] || fail "installed more than the library: $extra"
 cmake -S "$root/examples/hello_dialog" -B "$work/build" -G Ninja -DZENTU_CHECK_HEADERS=ON \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" -DCMAKE_PREFIX_PATH="$work/sdk" \

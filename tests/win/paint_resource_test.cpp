@@ -85,7 +85,7 @@ TEST_F(PaintFactory, RemovingTheHoverAndFocusControlForgetsIt) {
 // ---- image records ----
 
 TEST(PaintImages, OneRecordPerFileWhateverFrameCountComesLater) {
-  TempSkinFolder skins;
+  TempSkinFolder skins;  // not the program's skin folder: its images live there too
   const std::wstring name = skins.Write(L"img_button.png", LibraryResource(101, L"PNG"));
   PaintManager pm;
   ImgResInfo* first = pm.AddImgResInfo(name.c_str(), 4);

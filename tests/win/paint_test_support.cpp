@@ -179,6 +179,16 @@ void PumpMessages() {
   }
 }
 
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
+  const DWORD start = ::GetTickCount();
+  while (!condition()) {
+    if (::GetTickCount() - start > timeout_ms) return false;
+    PumpMessages();
+    ::Sleep(2);
+  }
+  return true;
+}
+
 POINT ToScreen(HWND hwnd, int x, int y) {
   POINT p{x, y};
   ::ClientToScreen(hwnd, &p);

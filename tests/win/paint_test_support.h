@@ -140,6 +140,9 @@ bool Near(uint32_t rgb, uint32_t expected);
 // Pumps this thread's messages until none are left.
 void PumpMessages();
 
+// Pumps messages until `condition` holds; false when `timeout_ms` passed first.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms);
+
 // Screen point of a client point of `hwnd`.
 POINT ToScreen(HWND hwnd, int x, int y);
 

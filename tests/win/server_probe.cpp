@@ -25,7 +25,7 @@ UINT g_period_ms = 0;
 LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_TIMER && wparam == calorix::TIMER_SERVER_WATCH) {
     ++g_ticks;
-    calorix::ServerWatchdogStep(window, g_block.block);
+    calorix::ServerWatchdogStep(window, g_block.Block());
     // Ten periods more after the last expected tick: any tick then means a live timer.
     if (g_ticks == static_cast<int>(calorix::kServerWatchTicks))
       ::SetTimer(window, kTimerEnd, 10 * g_period_ms, nullptr);
@@ -40,7 +40,7 @@ LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 
 bool WaitForPublished(DWORD timeout_ms) {
   const ULONGLONG end = ::GetTickCount64() + timeout_ms;
-  while (!(g_block.block && g_block.block->cpu_liveness > 0.0f)) {
+  while (!(g_block.Block() && g_block.Block()->cpu_liveness > 0.0f)) {
     if (::GetTickCount64() > end) return false;
     ::Sleep(20);
   }

@@ -44,12 +44,12 @@ TEST(TemperatureBlockMapping, ReadsWhatTheServerPublishes) {
 TEST(TemperatureBlockMapping, MappedFirstIsZeroUntilTheServerOpensItByName) {
   TemperatureMapping temperature;
   ASSERT_TRUE(temperature.EnsureMapped());
-  const TemperatureBlock* block = temperature.block;
+  const TemperatureBlock* block = temperature.Block();
   ASSERT_NE(block, nullptr);
   const auto* bytes = reinterpret_cast<const unsigned char*>(block);
   for (std::size_t i = 0; i < kTemperatureBlockSize; ++i) ASSERT_EQ(bytes[i], 0) << i;
   EXPECT_TRUE(temperature.EnsureMapped());  // already mapped: the same view
-  EXPECT_EQ(temperature.block, block);
+  EXPECT_EQ(temperature.Block(), block);
 
   test::ChildProcess server(StandIn(L"--sequence 30,72.25 --delay 0.3 --period 50"));
   ASSERT_TRUE(server.started());
@@ -62,7 +62,7 @@ TEST(TemperatureBlockMapping, ServerThatLeavesKeepsTheLastValues) {
   ASSERT_TRUE(temperature.EnsureMapped());
   test::ChildProcess server(StandIn(L"--cpu 44 --period 20 --exit-after 0.5"));
   EXPECT_EQ(server.Wait(10000), 0u);
-  EXPECT_FLOAT_EQ(temperature.block->cpu_temperature, 44.0f);  // our view keeps the block alive
+  EXPECT_FLOAT_EQ(temperature.Block()->cpu_temperature, 44.0f);  // our view keeps the block alive
 }
 
 }  // namespace

@@ -45,4 +45,30 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeout_ms) {
   return true;
 }
 
+namespace {
+
+std::vector<std::wstring> g_menu_items;  // the tracking thread's only
+
+void CALLBACK ReadMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND popup = ::FindWindowW(L"#32768", nullptr);
+  if (!popup) return;
+  ::KillTimer(nullptr, timer);
+  HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    wchar_t text[64] = {};
+    ::GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+    g_menu_items.push_back(std::to_wstring(::GetMenuItemID(menu, i)) + L":" + text);
+  }
+  ::EndMenu();
+}
+
+}  // namespace
+
+std::vector<std::wstring> TrackedMenuItems(const std::function<void()>& track) {
+  g_menu_items.clear();
+  ::SetTimer(nullptr, 0, 50, &ReadMenu);
+  track();
+  return g_menu_items;
+}
+
 }  // namespace calorix::test

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/core/win_handles.h"
 
@@ -27,5 +28,9 @@ class ChildProcess {
 };
 
 bool WaitFor(const std::function<bool()>& condition, DWORD timeout_ms);
+
+// Runs `track`, which tracks a pop-up menu on this thread, and returns the menu's items as
+// "id:text", read from inside the menu's own loop, which is then dismissed.
+std::vector<std::wstring> TrackedMenuItems(const std::function<void()>& track);
 
 }  // namespace calorix::test

@@ -62,7 +62,7 @@ TEST(WorkerWinTest, RefreshMapsTheBlockAndReportsReachDisplayManagerAndWindow) {
     ConnectMainWindowWorker(worker, window, temperature, [&unit] { return unit.load(); });
     worker.Append(WorkerCommand::RefreshDevices);
     ASSERT_TRUE(worker.Start());
-    ASSERT_TRUE(test::WaitFor([&] { return temperature.block != nullptr; }, 5000));
+    ASSERT_TRUE(test::WaitFor([&] { return temperature.Block() != nullptr; }, 5000));
     EXPECT_EQ(DeviceManager::Instance().DeviceCount(), 1);
     ::Sleep(100);  // several steps read 0.0 meanwhile
     EXPECT_TRUE(hid_double::FeatureWrites().empty());

@@ -40,6 +40,8 @@ TEST(ZentuManager, ScaledSizesTruncateTowardZero) {
   Manager::SetScaleValue(0.5f);
   EXPECT_EQ(Manager::GetScaleValue(1), 0);
   EXPECT_EQ(Manager::GetScaleValue(3), 1);
+  Manager::SetScaleValue(0.7f);
+  EXPECT_EQ(Manager::GetScaleValue(10), 7);  // 6.99999988 in double precision
   // Out of range products saturate rather than being undefined.
   Manager::SetScaleValue(4.0f);
   EXPECT_EQ(Manager::GetScaleValue(0x7FFFFFFF), 0x7FFFFFFF);

@@ -33,12 +33,12 @@ int main(int argc, char** argv) {
   calorix::TemperatureMapping temperature;
   calorix::DeviceManager& devices = calorix::DeviceManager::Instance();
   calorix::RefreshDevices(devices, temperature);
-  if (!temperature.block) {
+  if (!temperature.Block()) {
     std::fprintf(stderr, "cannot map %s\n", calorix::kTemperatureBlockName);
     return 1;
   }
   for (int i = 0; i < seconds; ++i) {
-    PrintBlock(*temperature.block, devices.DeviceCount());
+    PrintBlock(*temperature.Block(), devices.DeviceCount());
     if (i + 1 < seconds) ::Sleep(1000);
   }
   return 0;

@@ -7,6 +7,9 @@
 // --sequence steps through its values once per period and stays on the last; --curve
 // swings between 35 and 75 degrees over a minute. Liveness stays 0 for --delay seconds,
 // then counts the periods since publishing began.
+//
+// Started without arguments (as the tray program starts its server), the options come from
+// the environment variable MONITOR_STANDIN_ARGS, split at spaces.
 #include <windows.h>
 
 #include <cmath>
@@ -84,9 +87,26 @@ void CopyName(char (&field)[calorix::kGpuNameSize], const std::string& name) {
   std::memcpy(field, name.data(), name.size() < sizeof field ? name.size() : sizeof field - 1);
 }
 
+// The options of MONITOR_STANDIN_ARGS as an argument vector (argv[0] kept).
+std::vector<char*> EnvironmentArguments(char* program, std::string& storage) {
+  std::vector<char*> args{program};
+  const char* text = std::getenv("MONITOR_STANDIN_ARGS");
+  storage = text ? text : "";
+  for (char* token = std::strtok(storage.data(), " "); token; token = std::strtok(nullptr, " "))
+    args.push_back(token);
+  return args;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::string storage;
+  std::vector<char*> from_environment;
+  if (argc == 1) {
+    from_environment = EnvironmentArguments(argv[0], storage);
+    argc = static_cast<int>(from_environment.size());
+    argv = from_environment.data();
+  }
   Options o;
   if (!Parse(argc, argv, &o)) {
     std::fprintf(stderr,

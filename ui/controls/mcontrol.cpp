@@ -86,20 +86,18 @@ MControl::~MControl() {
 
 const wchar_t* MControl::GetClassNameW() const { return L"MControl"; }
 
-void MControl::DeleteList(std::vector<MControl*>& list, CRITICAL_SECTION& lock) {
+void MControl::DeleteList(std::vector<MControl*>& list, CRITICAL_SECTION& lock, bool dispose) {
   std::vector<MControl*> doomed;
   {
     ScopedLock guard(lock);
     doomed.swap(list);
   }
-  for (MControl* c : doomed) DeleteChild(c);
-}
-
-void MControl::DeleteChild(MControl* control) {
-  if (m_pManager)
-    m_pManager->DeleteControl(control);
-  else
-    delete control;
+  for (MControl* c : doomed) {
+    if (dispose && m_pManager)
+      m_pManager->DisposeControl(c, this);
+    else
+      delete c;
+  }
 }
 
 bool MControl::IsChild(const MControl* control) const {
@@ -334,7 +332,11 @@ int MControl::RemoveControl(MControl* control) {
     // SetFocusControl tells the old focus SetControlFocus(0) before clearing it.
     m_pManager->SetFocusControl(nullptr);
   }
-  DeleteChild(control);
+  // The manager also stops its timers, and waits for a tick or walk running inside it.
+  if (m_pManager)
+    m_pManager->DisposeControl(control, this);
+  else
+    delete control;
   return 0;
 }
 
@@ -344,8 +346,8 @@ void MControl::RemoveAllControl() {
     MControl* focus = m_pManager->GetFocusControl();
     if (focus && focus != this && Contains(focus)) m_pManager->SetFocusControl(nullptr);
   }
-  DeleteList(m_children, m_childLock);
-  DeleteList(m_underLayers, m_underLock);
+  DeleteList(m_children, m_childLock, true);
+  DeleteList(m_underLayers, m_underLock, true);
 }
 
 // ---------------------------------------------------------------- input routing

@@ -195,9 +195,9 @@ class ZENTU_API MControl : public MObject {
   static CPoint PointForChild(const MControl* child, CPoint outer, CPoint inner);
   bool TakesMouse() const { return m_bVisible && m_bResponse; }
   void BecomeManagerFocus();
-  void DeleteList(std::vector<MControl*>& list, CRITICAL_SECTION& lock);
-  // Deletes a removed child now or, while its manager walks its lists, when that walk ends.
-  void DeleteChild(MControl* control);
+  // Deletes the list's controls; `dispose`: through the manager, which forgets their timers
+  // and deletes each once no tick or walk of the lists runs inside it any more.
+  void DeleteList(std::vector<MControl*>& list, CRITICAL_SECTION& lock, bool dispose = false);
   bool IsChild(const MControl* control) const;
 
   MObject* m_pParent;                  // not owned: the dialog or the containing control

@@ -59,12 +59,13 @@ int Manager::GetFontWidth() { return m_fontwidth; }
 void Manager::SetScaleValue(float scale) { m_scale_value = scale; }
 float Manager::GetScaleValue() { return m_scale_value; }
 int Manager::GetScaleValue(int value) {
-  // Through double so that 15 × 1.5 is exactly 22.5 before truncation; a product outside
-  // the int range saturates instead of being undefined.
-  const double product = static_cast<double>(value) * m_scale_value;
+  // In single precision, like the factor itself: 10 × 0.7f rounds to 7.0f, where the same
+  // product in double is 6.99999988 and would truncate to 6. A product outside the int range
+  // saturates instead of being undefined.
+  const float product = static_cast<float>(value) * m_scale_value;
   if (!(product == product)) return 0;
-  if (product >= 2147483647.0) return 2147483647;
-  if (product <= -2147483648.0) return -2147483647 - 1;
+  if (product >= 2147483648.0f) return 2147483647;
+  if (product <= -2147483648.0f) return -2147483647 - 1;
   return static_cast<int>(product);
 }
 

@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "ui/controls/mcontrol.h"
+#include "ui/core/mairbladder.h"
 
 namespace Zentu {
 namespace {
@@ -265,6 +266,50 @@ void MDialog::EnableWndDrag(int on) { m_PaintManager.EnableWndDrag(on); }
 
 void MDialog::SetScrollResID(unsigned vertical, unsigned horizontal) {
   m_PaintManager.SetScrollResID(vertical, horizontal);
+}
+
+void MDialog::SetTooltip(CString text, CRect rect) { m_PaintManager.SetTooltip(text, rect); }
+void MDialog::ClearTooltip() { m_PaintManager.ClearTooltip(); }
+
+void MDialog::SetMessage(CString text, CRect rect, MsgLevel level) {
+  if (rect.IsRectEmpty()) {
+    CRect client;
+    if (IsAlive()) MWindow::GetClientRect(&client);
+    const int centre = client.Width() / 2;
+    rect = CRect(centre - 100, client.bottom - 60, centre + 100, client.bottom - 2);
+    rect.OffsetRect(0, m_nMessageShift);
+  }
+  m_PaintManager.SetMessage(text, rect, level);
+}
+
+void MDialog::SetProgress(int percent, CString text, CRect rect) {
+  m_PaintManager.SetProgress(percent, text, rect);
+}
+
+int MDialog::SetAirBladderMsg(const wchar_t* text, POINT point, AIRBLADDER_TYPE type) {
+  if (point.x == 0 || point.y == 0) return 0;
+  m_PaintManager.SetAirBladderMsg(text, point, type, AirBladderModeBelow);
+  if (MAirBladder* bubble = m_PaintManager.GetAirBladder()) bubble->ShowWindow(SW_SHOW);
+  return 1;
+}
+
+void MDialog::SetMTimer(unsigned period) { m_PaintManager.SetMTimer(period); }
+void MDialog::KillMTimer(unsigned id) { m_PaintManager.KillMTimer(id); }
+
+void MDialog::CreateShadow(int show, bool flag) { m_PaintManager.CreateShadow(show, flag); }
+void MDialog::SetShadowShow(int show) { m_PaintManager.SetShadowShow(show); }
+int MDialog::SetSize(int size) { return m_PaintManager.SetSize(size); }
+int MDialog::SetSharpness(unsigned sharpness) { return m_PaintManager.SetSharpness(sharpness); }
+int MDialog::SetDarkness(unsigned darkness) { return m_PaintManager.SetDarkness(darkness); }
+int MDialog::SetPosition(int x, int y) { return m_PaintManager.SetPosition(x, y); }
+int MDialog::SetShadowColor(unsigned long color) { return m_PaintManager.SetShadowColor(color); }
+
+int MDialog::SetShadowImage(const wchar_t* name, CRect corners) {
+  return m_PaintManager.SetShadowImage(name, corners);
+}
+
+int MDialog::SetShadowImage(unsigned resource_id, CRect corners) {
+  return m_PaintManager.SetShadowImage(resource_id, corners);
 }
 
 void MDialog::SetupBackTranslucent() {

@@ -120,6 +120,27 @@ class ZENTU_API MDialog : public MWindow, public MObject {
   void SetScrollResID(unsigned vertical, unsigned horizontal);
   void SetTooltipCtrlID(int id) { m_nTooltipCtrlID = id; }
   int GetTooltipCtrlID() const { return m_nTooltipCtrlID; }
+  void SetTooltip(CString text, CRect rect);
+  void ClearTooltip();
+  // An empty (or all-zero) rect: 200 pixels wide, centred, from 60 to 2 pixels above the
+  // bottom of the client area, moved down by the message shift.
+  void SetMessage(CString text, CRect rect, MsgLevel level);
+  void SetProgress(int percent, CString text, CRect rect);
+  // Shows the bubble tip under `point` (screen coordinates); 0 when a coordinate is 0.
+  int SetAirBladderMsg(const wchar_t* text, POINT point, AIRBLADDER_TYPE type);
+  void SetMTimer(unsigned period);
+  void KillMTimer(unsigned id);
+
+  // ---- the drop shadow; out-of-range values give 0 and change nothing ----
+  void CreateShadow(int show, bool flag);
+  void SetShadowShow(int show);
+  int SetSize(int size);
+  int SetSharpness(unsigned sharpness);
+  int SetDarkness(unsigned darkness);
+  int SetPosition(int x, int y);
+  int SetShadowColor(unsigned long color);
+  int SetShadowImage(const wchar_t* name, CRect corners);
+  int SetShadowImage(unsigned resource_id, CRect corners);
   // Applies the window alpha (alpha mode) or else the colour key (colour-key mode).
   void SetupBackTranslucent();
 

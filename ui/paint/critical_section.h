@@ -23,6 +23,19 @@ class ScopedLock {
   CRITICAL_SECTION& section_;
 };
 
+// A section of its own, for state kept inside the library's sources.
+class CriticalSection {
+ public:
+  CriticalSection() noexcept { ::InitializeCriticalSection(&section_); }
+  ~CriticalSection() { ::DeleteCriticalSection(&section_); }
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+  operator CRITICAL_SECTION&() noexcept { return section_; }
+
+ private:
+  CRITICAL_SECTION section_;
+};
+
 // For the constructors and destructors of the objects that own the sections.
 inline void InitializeLocks(std::initializer_list<CRITICAL_SECTION*> sections) noexcept {
   for (CRITICAL_SECTION* section : sections) ::InitializeCriticalSection(section);

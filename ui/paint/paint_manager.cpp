@@ -1,8 +1,6 @@
 // PaintManager: set-up and teardown, the control lists, the factory and repaint requests.
 #include "ui/paint/paint_manager.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 
 #include "ui/controls/mcontrol.h"
@@ -20,8 +18,9 @@ PaintManager::PaintManager() {
 }
 
 PaintManager::~PaintManager() {
-  if (m_hToolTip && ::IsWindow(m_hToolTip)) ::DestroyWindow(m_hToolTip);
-  m_hToolTip = nullptr;
+  // First of all: a tick still running on the timer thread must not see a manager in pieces.
+  KillMTimer();
+  DestroyPopups();
   if (m_hDragBitmap) ::DeleteObject(m_hDragBitmap);
   m_hDragBitmap = nullptr;
   DestroyData();
@@ -39,12 +38,12 @@ PaintManager::~PaintManager() {
 
 PaintManager::WalkScope::~WalkScope() {
   if (--manager_.m_nWalkDepth > 0) return;
-  // Deleting one can remove (and so doom) its children's entries elsewhere: drain.
-  while (!manager_.m_doomed.empty()) {
-    std::vector<MControl*> doomed;
+  std::vector<MControl*> doomed;
+  {
+    ScopedLock guard(manager_.m_controlLock);
     doomed.swap(manager_.m_doomed);
-    for (MControl* control : doomed) delete control;
   }
+  for (MControl* control : doomed) delete control;
 }
 
 std::vector<MControl*> PaintManager::Snapshot(std::vector<MControl*>& list,
@@ -57,13 +56,6 @@ bool PaintManager::IsListed(const std::vector<MControl*>& list, const MControl* 
   return std::find(list.begin(), list.end(), control) != list.end();
 }
 
-void PaintManager::DeleteControl(MControl* control) {
-  if (control == nullptr) return;
-  if (m_nWalkDepth > 0)
-    m_doomed.push_back(control);
-  else
-    delete control;
-}
 
 HINSTANCE PaintManager::GetLibraryInstance() {
   HMODULE module = nullptr;
@@ -97,12 +89,8 @@ void PaintManager::DestroyData() {
   m_hSpareDC = nullptr;
   if (m_hPaintDC) ::ReleaseDC(m_hWnd, m_hPaintDC);
   m_hPaintDC = nullptr;
-  {
-    ScopedLock lock(m_controlTimerLock);
-    for (const ControlTimer& timer : m_controlTimers)
-      if (!timer.killed && ::IsWindow(timer.window)) ::KillTimer(timer.window, timer.platform_id);
-    m_controlTimers.clear();
-  }
+  KillMTimer();
+  ClearTimers();
   {
     ScopedLock lock(m_mtimerLock);
     m_mtimers.clear();
@@ -187,10 +175,8 @@ void PaintManager::ForgetControl(MControl* control) {
   // A press can make a nested child the hover or focus control: forget the whole subtree.
   if (control->Contains(m_pHoverControl)) m_pHoverControl = nullptr;
   if (control->Contains(m_pFocusControl)) m_pFocusControl = nullptr;
-  ScopedLock lock(m_mtimerLock);
-  m_mtimers.erase(std::remove_if(m_mtimers.begin(), m_mtimers.end(),
-                                 [control](MControl* c) { return control->Contains(c); }),
-                  m_mtimers.end());
+  if (control->Contains(m_pCaretOwner)) m_pCaretOwner = nullptr;
+  ForgetTimers(control);
 }
 
 void PaintManager::RemoveControl(MControl* control) {
@@ -201,8 +187,7 @@ void PaintManager::RemoveControl(MControl* control) {
     if (it == m_controls.end()) return;
     m_controls.erase(it);
   }
-  ForgetControl(control);
-  DeleteControl(control);
+  DisposeControl(control, nullptr);
 }
 
 void PaintManager::DestroyList(std::vector<MControl*>& list, CRITICAL_SECTION& guard) {
@@ -211,10 +196,7 @@ void PaintManager::DestroyList(std::vector<MControl*>& list, CRITICAL_SECTION& g
     ScopedLock lock(guard);
     doomed.swap(list);
   }
-  for (MControl* control : doomed) {
-    ForgetControl(control);
-    DeleteControl(control);
-  }
+  for (MControl* control : doomed) DisposeControl(control, nullptr);
 }
 
 void PaintManager::ClearControls() { DestroyList(m_controls, m_controlLock); }
@@ -323,96 +305,5 @@ void PaintManager::ReleaseCapture() {
   if (IsLive() && ::GetCapture() == m_hWnd) ::ReleaseCapture();
   m_bCaptured = 0;
 }
-
-// ---- timers and tooltip ----
-
-void PaintManager::OnTimer(UINT id) {
-  std::vector<MControl*> due;
-  {
-    ScopedLock lock(m_controlTimerLock);
-    for (const ControlTimer& timer : m_controlTimers)
-      if (timer.window == m_hWnd && timer.platform_id == id && !timer.killed)
-        due.push_back(timer.control);
-  }
-  for (MControl* control : due) control->OnTimer();
-}
-
-void PaintManager::OnMTimer(UINT id) {
-  if (id == 0 || id != m_uMTimerID) return;
-  ScopedLock lock(m_mtimerLock);
-  for (MControl* control : m_mtimers) control->OnTimer();
-}
-
-int PaintManager::AddMTimer(MControl* control) {
-  ScopedLock lock(m_mtimerLock);
-  m_mtimers.push_back(control);
-  return 1;
-}
-
-int PaintManager::DeleteFSTimer(MControl* control) {
-  ScopedLock lock(m_mtimerLock);
-  auto it = std::find(m_mtimers.begin(), m_mtimers.end(), control);
-  if (it == m_mtimers.end()) return 0;
-  m_mtimers.erase(it);
-  return 1;
-}
-
-namespace {
-constexpr UINT_PTR kToolId = 1313;
-
-TOOLINFOW ToolInfo(HWND window, const wchar_t* text) {
-  TOOLINFOW info{};
-  info.cbSize = 44;  // the layout without lpReserved, accepted by every comctl32 version
-  info.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_PARSELINKS;
-  info.hwnd = window;
-  info.uId = kToolId;
-  info.lpszText = const_cast<wchar_t*>(text);
-  return info;
-}
-}  // namespace
-
-void PaintManager::SetTooltip(CString text, CRect) {
-  const bool live = m_hToolTip && ::IsWindow(m_hToolTip);
-  if (text.IsEmpty()) {
-    if (!live) return;
-    TOOLINFOW info = ToolInfo(m_hWnd, L"");
-    ::SendMessageW(m_hToolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
-    ::SendMessageW(m_hToolTip, TTM_ACTIVATE, FALSE, 0);
-    return;
-  }
-  if (!live) {
-    if (!IsLive()) return;
-    INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&classes);
-    m_hToolTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, TOOLTIPS_CLASSW,
-                                   WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
-                                   GetLibraryInstance(), nullptr);
-    if (!m_hToolTip) return;
-    ::SendMessageW(m_hToolTip, TTM_SETMAXTIPWIDTH, 0, 256);
-    ::SendMessageW(m_hToolTip, TTM_SETTIPTEXTCOLOR, 0xFFFFFF, 0);
-    TOOLINFOW info = ToolInfo(m_hWnd, text.GetString());
-    info.uFlags = TTF_PARSELINKS;
-    info.rect = GetClientRect();
-    ::SendMessageW(m_hToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-    if (::GetACP() == 936) {
-      RECT margin{2, 3, 0, 0};
-      ::SendMessageW(m_hToolTip, TTM_SETMARGIN, 0, reinterpret_cast<LPARAM>(&margin));
-    }
-  }
-  TOOLINFOW info = ToolInfo(m_hWnd, text.GetString());
-  ::SendMessageW(m_hToolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
-  ::SendMessageW(m_hToolTip, TTM_ACTIVATE, TRUE, 0);
-}
-
-void PaintManager::ClearTooltip() {
-  if (!m_hToolTip || !::IsWindow(m_hToolTip)) return;
-  SetTooltip(CString(), CRect());
-  m_nTooltipCtrlID = 0;
-}
-
-// The caret's owner is the rich-edit control of the extended control set, which this
-// library does not build; without an owner there is never a caret to draw.
-void PaintManager::DrawCaret(HDC, const CRect&) {}
 
 }  // namespace Zentu

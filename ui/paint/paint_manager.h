@@ -6,22 +6,25 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <atomic>
 #include <map>
 #include <vector>
 
 #include "ui/core/cstring.h"
 #include "ui/core/geometry.h"
+#include "ui/core/mshadow.h"
 #include "ui/core/shared_types.h"
 #include "ui/core/zentu_api.h"
 #include "ui/paint/drop_target.h"
+#include "ui/paint/rktimer.h"
 
 namespace Zentu {
 
 class MObject;
 class MWindow;
 class MControl;
+class MControlFont;
 class MAirBladder;
-class MRichEdit;
 
 // Severity of a status message shown by the message overlay.
 enum MsgLevel : int {
@@ -51,15 +54,16 @@ inline constexpr UINT kEmbeddedFontId = 106;
 // Owned by value by its dialog; owns every control created through it and the images and
 // fonts it hands out. All members run on the window's thread except where noted; the lists
 // are locked because the M timer ticks controls on the multimedia timer thread.
-class ZENTU_API PaintManager : public CIDropTarget {
+class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
  public:
   PaintManager();
   PaintManager(const PaintManager&) = delete;
   PaintManager& operator=(const PaintManager&) = delete;
   ~PaintManager() override;
 
-  // Called on the multimedia timer thread for this manager's M timer.
-  virtual void OnMTimer(UINT id);
+  // Called on the multimedia timer thread: ticks the M timer list for this manager's M timer.
+  void OnMTimer(UINT id) override;
+  using RKTimer::OnMTimer;
   bool OnDrop(FORMATETC* format, STGMEDIUM& medium, DWORD* effect) override;
 
   // ---- set-up and teardown ----
@@ -77,9 +81,6 @@ class ZENTU_API PaintManager : public CIDropTarget {
                        const wchar_t* text, int first, int second);
   MControl* GetControl(UINT id);
   void RemoveControl(MControl* control);
-  // Deletes a control that is listed nowhere any more: at once, or when the walk of the
-  // lists that is running ends, so no control is deleted while one of its handlers runs.
-  void DeleteControl(MControl* control);
   void ClearControls();
   void ClearAreaControls();
   void ClearAllControls();
@@ -197,21 +198,83 @@ class ZENTU_API PaintManager : public CIDropTarget {
   void ClearTempFont();
   size_t GetGDITempFontCount();
 
-  // ---- timers, tooltip, caret ----
-  // WM_TIMER: ticks the controls whose window timer has this platform id.
+  // ---- control timers, the M timer, the message and progress overlay ----
+  // (paint_manager_timers.cpp) Control timers share the window's WM_TIMER; their platform
+  // ids count 17, 18, ... 239, 0, 1, ... per manager.
+  using RKTimer::KillTimer;
+  using RKTimer::SetTimer;
+  // 1 when the control's timer `key` runs afterwards; 0 when it already ran or the platform
+  // refused. A killed timer restarts with its old platform id.
+  int SetTimer(MControl* control, UINT key, UINT period);
+  // 1 when a running timer was stopped (its record stays for a restart), else 0.
+  int KillTimer(MControl* control, UINT key);
+  // Removes every timer of the control.
+  void KillTimer(MControl* control);
+  void ClearTimers();
+  // WM_TIMER: the caret and overlay timers, else the controls whose timer has this id.
   void OnTimer(UINT id);
+  // Starts the periodic M timer (multimedia timer thread) and stores its id.
+  void SetMTimer(UINT period);
+  void KillMTimer(UINT id);
+  void KillMTimer();  // all of this manager's multimedia timers
+  UINT GetMTimerID() const { return m_uMTimerID; }
   // Appends the control to the list the M timer ticks; 1.
   int AddMTimer(MControl* control);
   // Removes the control's first entry from that list; 1 when it was there.
   int DeleteFSTimer(MControl* control);
+  // Deletes a control that has just left its list (of this manager or of `former_parent`):
+  // it is forgotten as hover, focus and timer control at once, and deleted when no tick runs
+  // inside it or along its former parent's chain; otherwise when that tick returns.
+  void DisposeControl(MControl* control, MControl* former_parent);
+
+  // Status message: fully visible for 3 s, then fades out.
+  void SetMessage(CString text, CRect rect, MsgLevel level);
+  // Progress bar with text; an empty rect is the bottom 60 pixels of the client area.
+  void SetProgress(int percent, CString text, CRect rect);
+  CString GetMessageText() const { return m_strMessage; }
+  CRect GetMessageRect() const { return m_rcMessage; }
+  int GetMessageAlpha() const { return m_nMsgAlpha; }
+  int GetProgressShown() const { return m_nProgressShown; }
+  int GetProgressTarget() const { return m_nProgressTarget; }
+
+  // ---- caret (paint_manager_timers.cpp) ----
+  int CreateCaret(HBITMAP bitmap, int width, int height);
+  // 0 when the platform caret cannot move; the owner's text colour draws the caret.
+  int SetCaretPos(MControlFont* owner, int x, int y);
+  int ShowCaret(int show);
+  MControlFont* GetCurrentCaretObject() const { return m_pCaretOwner; }
+  CRect GetCaretRect() const { return m_rcCaret; }
+  int IsCaretLit() const { return m_bCaretLit; }
+  // Called by the paint pass; stops the blinking while the owner or window lacks the focus.
+  void DrawCaret(HDC dc, const CRect& clip);
+
+  // ---- tooltip, bubble tip, drop shadow (paint_manager_tips.cpp) ----
   // Shows `text` in the window's tooltip (created on first use); the rect is not used.
   void SetTooltip(CString text, CRect rect);
   void ClearTooltip();
   void SetTooltipCtrlID(int id) { m_nTooltipCtrlID = id; }
   int GetTooltipCtrlID() const { return m_nTooltipCtrlID; }
   HWND GetToolTipWindow() const { return m_hToolTip; }
-  // Draws the caret of the rich-edit owner; called by the paint pass.
-  void DrawCaret(HDC dc, const CRect& clip);
+  // Creates the bubble on first use, then places it; 0 without a live window.
+  int SetAirBladderMsg(const wchar_t* text, POINT point, AIRBLADDER_TYPE type,
+                       AIRBLADDER_MODE mode);
+  // Shows or hides the bubble; hiding with a mode only when it was shown with that mode.
+  int ShowAirBladder(int show, int mode);
+  MAirBladder* GetAirBladder() const { return m_pAirBladder; }
+  // Registers the shadow class (option: again), stores the shown flag, creates the shadow.
+  void CreateShadow(int show, bool option);
+  // Shadow settings; out of range: 0 and nothing changes. A shown shadow is redrawn.
+  int SetSize(int size);
+  int SetSharpness(unsigned int sharpness);
+  int SetDarkness(unsigned int darkness);
+  int SetPosition(int x, int y);
+  int SetShadowColor(unsigned long color);
+  // The margins are taken when none is negative.
+  int SetShadowImage(const wchar_t* name, CRect margins);
+  int SetShadowImage(UINT resource_id, CRect margins);
+  void SetShadowShow(int show) { m_shadow.ShowShadow(show); }
+  void DisableShadow(int disable) { m_shadow.DisableShadow(disable); }
+  MShadow& GetShadow() { return m_shadow; }
 
   // The module library resources come from (this DLL).
   static HINSTANCE GetLibraryInstance();
@@ -239,6 +302,19 @@ class ZENTU_API PaintManager : public CIDropTarget {
   void DestroyList(std::vector<MControl*>& list, CRITICAL_SECTION& lock);
   MControl* FindFocusable(bool forward);
   void ForgetControl(MControl* control);
+  void ForgetTimers(MControl* control);
+  // A tick in progress on one thread, and the removed controls whose deletion waits for it.
+  struct TickState {
+    MControl* ticking = nullptr;    // not owned
+    std::vector<MControl*> doomed;  // owned: deleted when the tick returns
+  };
+  template <class StillDue>
+  void TickControl(MControl* control, CRITICAL_SECTION& lock, TickState& state, StillDue due);
+  bool OnOverlayTimer(UINT id);
+  void StartWindowTimer(UINT id, UINT period);
+  void StopWindowTimer(UINT id);
+  void StopCaretBlink();
+  void DestroyPopups();
   void TrackMouse();
   void DeliverToHover(int (MControl::*event)(unsigned, CPoint), UINT flags, CPoint point);
   Gdiplus::FontFamily* KeepTempFont(const wchar_t* name, Gdiplus::PrivateFontCollection* collection,
@@ -270,17 +346,7 @@ class ZENTU_API PaintManager : public CIDropTarget {
   int m_nBKWidth = 0;
   int m_nBKHeight = 0;
 
-  // Shadow settings, handed to the drop-shadow window.
-  HWND m_hShadowWnd = nullptr;  // not owned: destroyed with its owner window
-  int m_nShadowFlags = 0;
-  int m_nShadowDarkness = 0;
-  int m_nShadowSharpness = 0;
-  int m_nShadowSize = 0;
-  int m_nShadowX = 0;
-  int m_nShadowY = 0;
-  COLORREF m_crShadow = 0;
-  CRect m_rcShadowMargin;
-  int m_bShadowShown = 0;
+  MShadow m_shadow;  // owned: keeps the shadow settings and the shadow window
 
   // Message and progress overlay.
   CString m_strMessage;
@@ -291,7 +357,7 @@ class ZENTU_API PaintManager : public CIDropTarget {
   CRect m_rcMessage;
 
   int m_bDrawInfo = 0;
-  UINT m_uMTimerID = 0;
+  std::atomic<UINT> m_uMTimerID{0};  // read by the multimedia timer thread
   UINT m_uControlTimerCounter = 4096;
   int m_bMouseTracking = 0;
   int m_bPressed = 0;
@@ -322,7 +388,7 @@ class ZENTU_API PaintManager : public CIDropTarget {
   CRect m_rcCaret;
   int m_bCaretLit = 0;
   int m_bCaretShown = 0;
-  MRichEdit* m_pCaretOwner = nullptr;  // not owned
+  MControlFont* m_pCaretOwner = nullptr;  // not owned: the editing control with the caret
 
   std::map<CString, ImgResInfo*> m_imgByName;  // owned records
   std::map<UINT, ImgResInfo*> m_imgByAppId;    // owned records
@@ -338,6 +404,8 @@ class ZENTU_API PaintManager : public CIDropTarget {
   };
   std::vector<ControlTimer> m_controlTimers;
   CRITICAL_SECTION m_controlTimerLock;
+  TickState m_timerTick;  // window timer ticks (UI thread); guarded by m_controlTimerLock
+  TickState m_mTick;      // M timer ticks; guarded by m_mtimerLock
 
   std::map<CString, Gdiplus::FontFamily*> m_tempFonts;             // owned families
   std::vector<Gdiplus::PrivateFontCollection*> m_fontCollections;  // owned: back AddTempFont
@@ -347,8 +415,9 @@ class ZENTU_API PaintManager : public CIDropTarget {
   SurfaceHook m_surfaceHook = nullptr;
   void* m_surfaceHookContext = nullptr;  // not owned
 
-  int m_nWalkDepth = 0;
-  std::vector<MControl*> m_doomed;  // owned: removed during a walk, deleted when it ends
+  int m_nWalkDepth = 0;             // walks of the UI thread in progress
+  std::vector<MControl*> m_doomed;  // owned: removed during a walk, deleted when it ends;
+                                    // guarded by m_controlLock
 };
 
 }  // namespace Zentu

@@ -1,0 +1,24 @@
+// The tray program's product constants and the numbers of its messages, commands and timers.
+#pragma once
+
+namespace calorix {
+
+inline constexpr wchar_t kProgramVersion[] = L"1.0.0.9";
+inline constexpr wchar_t kWindowTitle[] = L"DIGITAL";
+
+inline constexpr unsigned WM_TRAY_NOTIFY = 0x069A;
+inline constexpr unsigned WM_UPDATE_RESULT = 0x069C;
+
+// Window commands (the whole word parameter of WM_COMMAND).
+inline constexpr unsigned kCommandExit = 100;
+inline constexpr unsigned kCommandCheckFirmware = 101;
+inline constexpr unsigned kCommandCheckSoftware = 102;
+inline constexpr unsigned kCommandDeviceCount = 202;
+inline constexpr unsigned kCommandVersion = 203;
+
+inline constexpr unsigned TIMER_TRAY_READD = 200;
+inline constexpr unsigned kTrayReAddMs = 10000;
+
+inline constexpr unsigned kProgramIconId = 107;
+
+}  // namespace calorix

@@ -1,0 +1,19 @@
+// The entry's preparation of the process: one running copy, display scaling, privileges.
+#pragma once
+
+#include <windows.h>
+
+namespace calorix {
+
+// Creates the mutex "KEM", owned by this process. Returns false when another copy already
+// holds it; that copy's main window is looked up (and left alone). A mutex that cannot be
+// created at all does not count as a second copy.
+bool TakeSingleInstance();
+
+// Declares the process DPI-aware on small screens, as read before any declaration.
+void ApplyDpiRule();
+
+// Enables SeDebugPrivilege in the process token; true when the adjustment took.
+bool EnableDebugPrivilege();
+
+}  // namespace calorix

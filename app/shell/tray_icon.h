@@ -1,0 +1,56 @@
+// The main window's notification-area icon, its menu and the shell set-up around it.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <string>
+
+namespace calorix {
+
+inline constexpr UINT kTrayIconId = 109;
+
+class TrayIcon {
+ public:
+  TrayIcon();
+  ~TrayIcon();  // removes the icon if it is shown
+  TrayIcon(const TrayIcon&) = delete;
+  TrayIcon& operator=(const TrayIcon&) = delete;
+
+  // Fills the record for `window` and adds the icon loaded from `icon_file` (the skin
+  // folder's "Calorix.ico"). A missing file adds an icon without a picture, which is then
+  // never seen as shown. Returns whether the shell took the icon.
+  bool Add(HWND window, const std::wstring& icon_file);
+  // Deletes the icon from the notification area if it is shown.
+  void Remove();
+  // The icon member doubles as the shown flag.
+  bool IsShown() const { return record_.hIcon != nullptr; }
+  const NOTIFYICONDATAW& record() const { return record_; }
+
+ private:
+  NOTIFYICONDATAW record_{};  // its hIcon is owned: destroyed on Remove
+};
+
+// The skin folder's "Calorix.ico" beside the running program.
+std::wstring TrayIconFile();
+
+// Marks the window as the running instance's main window (property "KEM" = 1).
+void MarkMainWindow(HWND window);
+// Closes and detaches the window's input context, so no input method can open in it.
+void DisableInputMethod(HWND window);
+// The running instance's main window: the first top-level window carrying the "KEM"
+// property, or null.
+HWND FindMainWindow();
+
+// Moves the window to its home rectangle in the current work area, with repaint.
+void MoveHome(HWND window);
+// A left click on the icon: foreground, shown, updated and raised, at home.
+void ShowAtHome(HWND window);
+// The right-click menu: "Version: 1.0.0.9", "<n> Device", "Exit". A chosen item arrives at
+// `window` as WM_COMMAND with its id.
+void ShowTrayMenu(HWND window, int device_count);
+// WM_TRAY_NOTIFY: `mouse_message` is its long parameter. Returns 0.
+LRESULT OnTrayNotify(HWND window, LPARAM mouse_message, const std::function<int()>& device_count);
+
+}  // namespace calorix

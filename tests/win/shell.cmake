@@ -1,0 +1,6 @@
+# The tray icon, its menu and the entry's process set-up under Wine.
+calorix_test(calorix_shell_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/shell_test.cpp
+  LIBS win_test_support calorix_win calorix_core hidapi_double Zentu imm32
+  PROPERTIES RESOURCE_LOCK wine_shared_state)
+add_dependencies(calorix_shell_tests render_fixtures)
