@@ -56,7 +56,6 @@ bool PaintManager::IsListed(const std::vector<MControl*>& list, const MControl* 
   return std::find(list.begin(), list.end(), control) != list.end();
 }
 
-
 HINSTANCE PaintManager::GetLibraryInstance() {
   HMODULE module = nullptr;
   ::GetModuleHandleExW(
