@@ -146,5 +146,23 @@ TEST(PaintImages, FrameWidthUsesIntegerDivisionAndGuardsTheCount) {
   EXPECT_EQ(FrameWidth(22, -3), 22);
 }
 
+TEST(PaintDrop, DibBitsMustLieInsideTheBlock) {
+  const DibHeader rgb{40, 3, 2, 1, 24, 0, 0, 0};  // rows of 12 bytes
+  EXPECT_EQ(DibBitsOffset(rgb, 64), 40u);
+  EXPECT_EQ(DibBitsOffset(rgb, 63), std::nullopt);
+  EXPECT_EQ(DibBitsOffset({40, 3, -2, 1, 8, 0, 0, 2}, 40 + 8 + 8), 48u);        // 2 colours
+  EXPECT_EQ(DibBitsOffset({40, 3, 2, 1, 32, 3, 0, 0}, 40 + 12 + 24), 52u);      // masks follow
+  EXPECT_EQ(DibBitsOffset({40, 3, 2, 1, 8, 1, 10, 0}, 40 + 1024 + 10), 1064u);  // RLE8
+  // Nothing GDI could draw from the block, or sizes whose product leaves 32 bits.
+  for (DibHeader bad : {DibHeader{12, 3, 2, 1, 24, 0, 0, 0},
+                        {40, 0, 2, 1, 24, 0, 0, 0},
+                        {40, 3, 2, 1, 12, 0, 0, 0},
+                        {40, 3, 2, 1, 8, 0, 0, 257},
+                        {40, 3, -2, 1, 8, 1, 10, 0},
+                        {40, 3, INT32_MIN, 1, 24, 0, 0, 0},
+                        {40, INT32_MAX, INT32_MAX, 1, 32, 0, 0, 0}})
+    EXPECT_EQ(DibBitsOffset(bad, UINT32_MAX), std::nullopt) << bad.size << " " << bad.width;
+}
+
 }  // namespace
 }  // namespace Zentu::paint_math

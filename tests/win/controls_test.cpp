@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "tests/win/paint_test_support.h"
 #include "ui/controls/mcontrol.h"
 #include "ui/core/manager.h"
 #include "ui/paint/paint_manager.h"
@@ -128,18 +129,7 @@ class Controls : public ::testing::Test {
   RecordingParent parent;
 };
 
-// Slot index of a virtual member function from its pointer-to-member (Itanium ABI: the
-// vtable offset in bytes plus one).
-template <class F>
-long Slot(F f) {
-  struct {
-    uintptr_t ptr;
-    ptrdiff_t adj;
-  } raw;
-  static_assert(sizeof(raw) == sizeof(f));
-  std::memcpy(&raw, &f, sizeof raw);
-  return static_cast<long>((raw.ptr - 1) / sizeof(void*));
-}
+using paint_test::Slot;
 
 class SlotView : public MControlFont {
  public:
@@ -559,27 +549,21 @@ TEST_F(Controls, NewFontControlIsWhiteLeftCentredInTheLibraryFont) {
 }
 
 TEST_F(Controls, SetImageTakesTheManagersSharedRecord) {
+  // A 40 x 10 strip of 4 frames; the folder outlives the manager that holds it open.
+  paint_test::TempSkinFolder skins;
+  const std::wstring strip = skins.WritePng(L"strip.png", 40, 10, [](int, int) { return 0u; });
+  const std::wstring missing = skins.Name(L"missing.png");
   FontProbe f(&parent, 1, CRect(0, 0, 50, 20));
-  EXPECT_EQ(f.SetImage(L"controls_test_strip.png", 4), 0);  // no manager
+  EXPECT_EQ(f.SetImage(strip.c_str(), 4), 0);  // no manager
   PaintManager manager;
   f.SetManager(&manager);
   FontProbe g(&parent, 2, CRect(0, 0, 50, 20));
   g.SetManager(&manager);
 
-  // A 40 x 10 strip of 4 frames in the skin folder.
-  const CString path = GetSkinPath(L"controls_test_strip.png");
-  ::CreateDirectoryW(GetSkinFolder().Left(GetSkinFolder().GetLength() - 7), nullptr);
-  ::CreateDirectoryW(GetSkinFolder(), nullptr);
-  {
-    Gdiplus::Bitmap strip(40, 10, PixelFormat32bppARGB);
-    CLSID png{};
-    ASSERT_EQ(::CLSIDFromString(L"{557CF406-1A04-11D3-9A73-0000F81EF32E}", &png), S_OK);
-    ASSERT_EQ(strip.Save(path.GetString(), &png, nullptr), Gdiplus::Ok);
-  }
-  EXPECT_EQ(f.SetImage(L"controls_test_missing.png", 4), 0);
+  EXPECT_EQ(f.SetImage(missing.c_str(), 4), 0);
   EXPECT_EQ(f.GetImage(), nullptr);
   const size_t before = parent.requests.size();
-  EXPECT_EQ(f.SetImage(L"controls_test_strip.png", 4), 1);
+  EXPECT_EQ(f.SetImage(strip.c_str(), 4), 1);
   EXPECT_EQ(parent.requests.size(), before + 1);
   unsigned w = 0, h = 0;
   f.GetImageSize(w, h);
@@ -587,14 +571,13 @@ TEST_F(Controls, SetImageTakesTheManagersSharedRecord) {
   EXPECT_EQ(h, 10u);
   EXPECT_EQ(f.GetImageCount(), 4);
 
-  EXPECT_EQ(g.SetImage(L"controls_test_strip.png", 2), 1);  // the 4-frame record again
+  EXPECT_EQ(g.SetImage(strip.c_str(), 2), 1);  // the 4-frame record again
   EXPECT_EQ(g.GetImage(), f.GetImage());
   g.GetImageSize(w, h);
   EXPECT_EQ(w, 10u);
   EXPECT_EQ(g.GetImageCount(), 4);
-  EXPECT_EQ(g.SetImage(L"controls_test_missing.png", 4), 0);  // keeps what it had
+  EXPECT_EQ(g.SetImage(missing.c_str(), 4), 0);  // keeps what it had
   EXPECT_EQ(g.GetImage(), f.GetImage());
-  ::DeleteFileW(path);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 # Paint manager under Wine and Xvfb: the paint pass read back from its surface, input through
 # real window messages, the factory, images, fonts and the library's embedded resources.
 add_library(paint_test_support STATIC ${CMAKE_CURRENT_LIST_DIR}/paint_test_support.cpp)
-target_link_libraries(paint_test_support PUBLIC calorix_options Zentu gdiplus GTest::gtest)
+target_link_libraries(paint_test_support PUBLIC calorix_options Zentu gdiplus psapi GTest::gtest)
 
 # The render tests run in a copy of the Wine prefix without the host's fonts, so a font
 # that shows up there must have come from the library itself. They move the cursor, so

@@ -1,6 +1,9 @@
 // Paint manager input under Wine: real window messages to a real window reach the controls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "tests/win/paint_test_support.h"
 
 namespace paint_test {
@@ -145,7 +148,7 @@ TEST_F(PaintInput, WheelNotchesReachTheHoverControlWithTheirDirection) {
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), where);
   EXPECT_EQ(left_->scroll_flags.back(), 0u);
   // A notch the hover control leaves alone goes to the first control that takes it.
-  left_->scroll_result = 0;
+  left_->take = 0;
   auto* under = Add(3, CRect(0, 0, 80, 80));
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), where);
   EXPECT_EQ(under->Count("scroll"), 1);
@@ -236,6 +239,47 @@ TEST_F(PaintInput, DraggingAControlDropsItsPictureOntoTheWindow) {
   EXPECT_EQ(CountGdiObjects(), gdi_before);
 }
 
+TEST_F(PaintInput, WhereControlsOverlapTheOneAddedLaterTakesHoverAndPress) {
+  auto* lower = Add(3, CRect(160, 80, 240, 160));
+  auto* upper = Add(4, CRect(200, 120, 280, 190));
+  Send(WM_MOUSEMOVE, 0, At(220, 140));
+  EXPECT_EQ(host_.pm.GetHoverControl(), upper);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(220, 140));
+  EXPECT_EQ(upper->Count("down"), 1);
+  EXPECT_EQ(lower->Count("down"), 0);
+  EXPECT_EQ(host_.pm.GetFocusControl(), upper);
+  Send(WM_LBUTTONUP, 0, At(220, 140));
+}
+
+TEST_F(PaintInput, ADroppedDibIsCheckedAgainstItsBlockBeforeItsPixelsAreRead) {
+  auto drop = [&](const BITMAPINFOHEADER& header, SIZE_T block) {
+    HGLOBAL global = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, block);
+    std::memcpy(::GlobalLock(global), &header, std::min<SIZE_T>(sizeof(header), block));
+    ::GlobalUnlock(global);
+    FORMATETC format{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = global;
+    DWORD effect = DROPEFFECT_COPY;
+    host_.images_offered = 0;
+    if (host_.pm.OnDrop(&format, medium, &effect)) ::ReleaseStgMedium(&medium);
+    return host_.images_offered;
+  };
+  // 3 x 2 pixels of 24 bits: two rows of 12 bytes after the 40-byte header.
+  const BITMAPINFOHEADER rgb{sizeof(BITMAPINFOHEADER), 3, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  EXPECT_EQ(drop(rgb, 40 + 24), 1);
+  EXPECT_EQ(host_.last_image.cx, 3);
+  EXPECT_EQ(drop(rgb, 40 + 23), 0);  // a byte of the last row is missing
+  EXPECT_EQ(drop(rgb, 16), 0);       // not even a header
+  BITMAPINFOHEADER tall = rgb;
+  tall.biHeight = -100000;
+  EXPECT_EQ(drop(tall, 64), 0);
+  BITMAPINFOHEADER palette = rgb;
+  palette.biBitCount = 8;
+  palette.biClrUsed = 0x40000000;  // a colour table far beyond the block
+  EXPECT_EQ(drop(palette, 4096), 0);
+}
+
 TEST_F(PaintInput, SizeLimitsApplyOnlyWhenPositive) {
   MINMAXINFO info{};
   info.ptMaxTrackSize = {1111, 2222};
@@ -251,6 +295,98 @@ TEST_F(PaintInput, SizeLimitsApplyOnlyWhenPositive) {
   EXPECT_EQ(info.ptMaxTrackSize.y, 2222);
   EXPECT_EQ(info.ptMinTrackSize.x, 3);
   EXPECT_EQ(info.ptMinTrackSize.y, 80);
+}
+
+}  // namespace
+}  // namespace paint_test
+
+namespace paint_test {
+namespace {
+
+using Doomed = Poisoned<RecordingControl>;
+
+// Two controls on top of each other under the pointer, both enabled to pass on the wheel
+// and keys.
+struct Scene {
+  Scene() {
+    host.Open(200, 200, 200, 120, false);
+    const POINT over = ToScreen(host.hwnd(), 30, 30);
+    ::SetCursorPos(over.x, over.y);
+    for (Doomed** c : {&first, &second}) *c = Add();
+  }
+  Doomed* Add(bool in_front = false) {
+    auto* c = new Doomed(&host, 1, CRect(10, 10, 60, 60));
+    c->SetManager(&host.pm);
+    c->take = 0;
+    auto& list = host.pm.GetControls();
+    list.insert(in_front ? list.begin() : list.end(), c);
+    return c;
+  }
+  void Send(UINT msg, WPARAM wparam = 0, LPARAM lparam = MAKELPARAM(30, 30)) {
+    ::SendMessageW(host.hwnd(), msg, wparam, lparam);
+  }
+  std::function<void(RecordingControl&)> RemoveItself() {
+    return [this](RecordingControl& c) { host.pm.RemoveControl(&c); };
+  }
+  HostWindow host;
+  Doomed* first = nullptr;
+  Doomed* second = nullptr;
+};
+
+TEST(PaintWalks, HandlersMayRemoveControlsWhileTheManagerWalksItsLists) {
+  {  // moves: the walk goes on after a removal, and a removed control never takes hover
+    Scene s;
+    s.first->act = s.RemoveItself();
+    s.Send(WM_MOUSEMOVE);
+    EXPECT_TRUE(Untouched(s.first));
+    EXPECT_EQ(s.second->Count("move"), 1);
+    s.first = s.Add(true);
+    s.Send(WM_MOUSELEAVE, 0, 0);  // hover is found again by walking the list
+    s.second->act = s.RemoveItself();
+    s.Send(WM_MOUSEMOVE);
+    EXPECT_TRUE(Untouched(s.second));
+    EXPECT_EQ(s.host.pm.GetHoverControl(), s.first);
+  }
+  {  // a child removes itself from its container on a move
+    Scene s;
+    auto* child = new Doomed(&s.host, 9, CRect(20, 20, 40, 40));
+    s.second->AddControl(child);
+    child->act = [&](RecordingControl& c) { s.second->RemoveControl(&c); };
+    s.Send(WM_MOUSEMOVE);
+    EXPECT_TRUE(Untouched(child));
+    EXPECT_EQ(s.second->GetMouseChild(), nullptr);
+  }
+  {  // wheel and keys: the walk goes on to the control after the removed one
+    Scene s;
+    s.Send(WM_MOUSEMOVE);  // the second is the hover control, asked first
+    s.first->act = s.RemoveItself();
+    const POINT screen = ToScreen(s.host.hwnd(), 30, 30);
+    s.Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(screen.x, screen.y));
+    EXPECT_TRUE(Untouched(s.first));
+    EXPECT_EQ(s.second->Count("scroll"), 2);
+    s.first = s.Add(true);
+    s.first->act = s.RemoveItself();
+    s.Send(WM_KEYDOWN, 'K', 0);
+    EXPECT_TRUE(Untouched(s.first));
+    EXPECT_EQ(s.second->Count("key"), 2);
+  }
+  {  // the message step: the first control clears the list; the second is not asked
+    Scene s;
+    bool second_asked = false;
+    s.first->act = [&](RecordingControl&) { s.host.pm.ClearControls(); };
+    s.second->act = [&](RecordingControl&) { second_asked = true; };
+    s.Send(kActMessage);
+    EXPECT_FALSE(second_asked);
+    EXPECT_TRUE(Untouched(s.first));
+    EXPECT_TRUE(Untouched(s.second));
+  }
+  {  // painting: the control after the removed one is still drawn
+    Scene s;
+    s.first->act = s.RemoveItself();
+    s.host.PaintNow();
+    EXPECT_TRUE(Untouched(s.first));
+    EXPECT_EQ(s.second->Count("render"), 1);
+  }
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // Paint manager factory, image records, background image, fonts and embedded resources.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "tests/win/paint_test_support.h"
@@ -13,30 +11,6 @@ namespace {
 
 using Zentu::ImgResInfo;
 using Zentu::PaintManager;
-
-std::wstring SkinFolder() { return Zentu::GetSkinFolder().GetString(); }
-
-// Writes `bytes` as a skin file; removed again when this goes away.
-class SkinFile {
- public:
-  SkinFile(const std::wstring& name, const std::vector<uint8_t>& bytes)
-      : path_(SkinFolder() + name) {
-    const std::wstring skins = SkinFolder();
-    ::CreateDirectoryW(skins.substr(0, skins.size() - 7).c_str(), nullptr);  // ...\skins
-    ::CreateDirectoryW(skins.c_str(), nullptr);
-    std::ofstream out(path_.c_str(), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-  }
-  ~SkinFile() { ::DeleteFileW(path_.c_str()); }
-
- private:
-  std::wstring path_;
-};
-
-std::wstring Unique(const wchar_t* stem) {
-  return std::wstring(stem) + std::to_wstring(::GetCurrentProcessId()) + L".png";
-}
 
 // ---- factory ----
 
@@ -111,9 +85,8 @@ TEST_F(PaintFactory, RemovingTheHoverAndFocusControlForgetsIt) {
 // ---- image records ----
 
 TEST(PaintImages, OneRecordPerFileWhateverFrameCountComesLater) {
-  // Not a name of the program's skin, which lives in the same folder.
-  const std::wstring name = Unique(L"paint_records_");
-  SkinFile file(name, LibraryResource(101, L"PNG"));
+  TempSkinFolder skins;  // not the program's skin folder: its images live there too
+  const std::wstring name = skins.Write(L"img_button.png", LibraryResource(101, L"PNG"));
   PaintManager pm;
   ImgResInfo* first = pm.AddImgResInfo(name.c_str(), 4);
   ASSERT_NE(first, nullptr);
@@ -129,11 +102,12 @@ TEST(PaintImages, OneRecordPerFileWhateverFrameCountComesLater) {
 }
 
 TEST(PaintImages, MissingFileGivesNullUntilTheFileExists) {
-  const std::wstring name = Unique(L"paint_late_");
+  TempSkinFolder skins;  // outlives the manager, which holds the image open
+  const std::wstring name = skins.Name(L"paint_late.png");
   PaintManager pm;
   EXPECT_EQ(pm.AddImgResInfo(name.c_str(), 1), nullptr);
   EXPECT_EQ(pm.GetImgResInfoCount(), 0u);
-  SkinFile file(name, LibraryResource(102, L"PNG"));
+  skins.Write(L"paint_late.png", LibraryResource(102, L"PNG"));
   ImgResInfo* record = pm.AddImgResInfo(name.c_str(), 3);
   ASSERT_NE(record, nullptr);
   EXPECT_EQ(record->frame_width, 4);
@@ -218,10 +192,11 @@ TEST_F(PaintFonts, FindTempFontKeepsOneFamilyOfTheCurrentFontName) {
 }
 
 TEST_F(PaintFonts, AddTempFontFromAFileServesFindTempFont) {
-  const std::wstring path = SkinFolder() + Unique(L"font_");
+  TempSkinFolder skins;
+  const std::wstring path =
+      Zentu::GetSkinPath(skins.Write(L"font.ttf", LibraryResource(106, L"TTF")).c_str())
+          .GetString();
   {
-    const std::vector<uint8_t> ttf = LibraryResource(106, L"TTF");
-    SkinFile file(Unique(L"font_"), ttf);
     PaintManager pm;
     Gdiplus::FontFamily* added = pm.AddTempFont(L"Private Face", path.c_str());
     ASSERT_NE(added, nullptr);
@@ -234,11 +209,12 @@ TEST_F(PaintFonts, AddTempFontFromAFileServesFindTempFont) {
 // ---- background image ----
 
 TEST(PaintBackground, FailedLoadDropsTheImageAndKeepsTheColours) {
-  SkinFile file(Unique(L"paint_bk_"), LibraryResource(102, L"PNG"));
+  TempSkinFolder skins;
+  const std::wstring name = skins.Write(L"paint_bk.png", LibraryResource(102, L"PNG"));
   HostWindow host;
   ASSERT_NE(host.Open(100, 100, 120, 90, true), nullptr);
   host.pm.SetBackColor(0x102030, 0x0000FF);
-  ASSERT_EQ(host.pm.LoadBKImage(Unique(L"paint_bk_").c_str()), 1);
+  ASSERT_EQ(host.pm.LoadBKImage(name.c_str()), 1);
   EXPECT_EQ(host.pm.GetBKImageWidth(), 12);
   EXPECT_EQ(host.pm.GetBKImageHeight(), 72);
   EXPECT_EQ(host.pm.LoadBKImage(L"no_such_background.png"), 0);

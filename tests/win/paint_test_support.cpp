@@ -1,7 +1,13 @@
 // Paint manager tests: a host window that owns a manager, a recording control, surfaces.
 #include "tests/win/paint_test_support.h"
 
+#include <psapi.h>
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <map>
 
 #include "ui/core/manager.h"
 
@@ -18,7 +24,7 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Library
 
 }  // namespace
 
-HostWindow::HostWindow() { pm.SetSurfaceHook(&HostWindow::OnSurface, this); }
+HostWindow::HostWindow() { pm.SetSurfaceHook(&HostWindow::OnSurface, &surfaces); }
 
 HostWindow::~HostWindow() { Close(); }
 
@@ -69,7 +75,7 @@ std::vector<Surface> HostWindow::PaintNow() {
   return surfaces;
 }
 
-void HostWindow::OnSurface(void* self, const BYTE* bits, int width, int height) {
+Surface Surface::FromBottomUp(const BYTE* bits, int width, int height) {
   Surface surface;
   surface.width = width;
   surface.height = height;
@@ -79,7 +85,12 @@ void HostWindow::OnSurface(void* self, const BYTE* bits, int width, int height) 
     for (int x = 0; x < width; ++x)
       surface.pixels[static_cast<size_t>(y) * width + x] =
           rows[static_cast<size_t>(height - 1 - y) * width + x];
-  static_cast<HostWindow*>(self)->surfaces.push_back(std::move(surface));
+  return surface;
+}
+
+void HostWindow::OnSurface(void* surfaces, const BYTE* bits, int width, int height) {
+  static_cast<std::vector<Surface>*>(surfaces)->push_back(
+      Surface::FromBottomUp(bits, width, height));
 }
 
 RecordingControl::RecordingControl(Zentu::MObject* parent, unsigned id, CRect rect,
@@ -97,6 +108,7 @@ void RecordingControl::DrawControl(HDC& dc, CRect) {
     events.push_back({"render", CPoint()});
   }
   ::BitBlt(dc, rect.left, rect.top, rect.Width(), rect.Height(), GetMemDC(), 0, 0, SRCCOPY);
+  Act();
 }
 
 void RecordingControl::SetUpdate(int up_to_date, unsigned long background) {
@@ -111,6 +123,7 @@ int RecordingControl::SetControlFocus(int focus) {
 
 int RecordingControl::OnControlMouseMove(unsigned, CPoint point) {
   events.push_back({"move", point});
+  Act();
   return 1;
 }
 
@@ -127,12 +140,19 @@ int RecordingControl::OnControlLButtonUp(unsigned, CPoint point) {
 int RecordingControl::OnControlScroll(int, unsigned flags, CPoint point) {
   events.push_back({"scroll", point});
   scroll_flags.push_back(flags);
-  return scroll_result;
+  Act();
+  return take;
 }
 
 int RecordingControl::OnControlKeyDown(unsigned, unsigned, unsigned) {
   events.push_back({"key", CPoint()});
-  return 1;
+  Act();
+  return take;
+}
+
+long RecordingControl::OnWindowMessage(unsigned msg, unsigned, long) {
+  if (msg == kActMessage) Act();
+  return 0;
 }
 
 HBITMAP RecordingControl::GetControlDropBitmap() {
@@ -209,6 +229,149 @@ std::vector<uint8_t> LibraryResource(UINT id, const wchar_t* type) {
   const auto* data = static_cast<const uint8_t*>(::LockResource(::LoadResource(library, found)));
   const DWORD size = ::SizeofResource(library, found);
   return data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
+}
+
+size_t PrivateBytes() {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof(counters);
+  ::GetProcessMemoryInfo(::GetCurrentProcess(),
+                         reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
+  if (counters.PrivateUsage) return counters.PrivateUsage;
+  // Wine answers 0 there: add up the committed private regions of the address space.
+  size_t committed = 0;
+  MEMORY_BASIC_INFORMATION region;
+  for (const BYTE* at = nullptr; ::VirtualQuery(at, &region, sizeof(region)) == sizeof(region);
+       at = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) committed += region.RegionSize;
+  }
+  return committed;
+}
+
+bool Near(uint32_t rgb, uint32_t expected) {
+  for (int shift : {0, 8, 16}) {
+    const int a = (rgb >> shift) & 0xFF, e = (expected >> shift) & 0xFF;
+    if (a - e > 3 || e - a > 3) return false;
+  }
+  return true;
+}
+
+// ---- dialog ----
+
+TestDialog::TestDialog() { m_PaintManager.SetSurfaceHook(&HostWindow::OnSurface, &surfaces); }
+
+TestDialog::~TestDialog() {
+  if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
+}
+
+HWND TestDialog::Open(int x, int y, int width, int height, DWORD style) {
+  EnableWndDrag(0);
+  return Create(nullptr, L"dialog test", style, 0, CRect(x, y, x + width, y + height));
+}
+
+std::vector<Surface> TestDialog::PaintNow() {
+  surfaces.clear();
+  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  ::UpdateWindow(m_hWnd);
+  return surfaces;
+}
+
+void TestDialog::Mouse(UINT msg, int x, int y) {
+  const POINT screen = ToScreen(m_hWnd, x, y);
+  ::SetCursorPos(screen.x, screen.y);
+  ::SendMessageW(m_hWnd, msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+}
+
+void TestDialog::InitUI(CRect client) {
+  if (build) build(*this, client);
+}
+
+long TestDialog::OnMessage(unsigned id, unsigned code, unsigned, long) {
+  events.emplace_back(id, code);
+  if (handle) handle(*this, id, code);
+  return 0;
+}
+
+int TestDialog::PostNcDestroy() {
+  if (delete_self) delete this;
+  return 0;
+}
+
+// ---- temporary skin folder ----
+
+TempSkinFolder::TempSkinFolder() {
+  static int made = 0;
+  folder_ = L"zentu_test_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+            std::to_wstring(::GetTickCount64()) + L"_" + std::to_wstring(++made);
+  // Wine reuses process ids: the tick count and the counter keep runs apart.
+  skins_ = Zentu::GetSkinFolder().GetString();
+  // Another test program may remove the empty skin folders meanwhile: then again.
+  for (int tries = 0; tries < 5; ++tries) {
+    ::CreateDirectoryW(skins_.substr(0, skins_.size() - 7).c_str(), nullptr);
+    ::CreateDirectoryW(skins_.c_str(), nullptr);
+    if (::CreateDirectoryW(Path(L"").c_str(), nullptr)) break;
+  }
+}
+
+TempSkinFolder::~TempSkinFolder() {
+  WIN32_FIND_DATAW found;
+  HANDLE search = ::FindFirstFileW(Path(L"*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      ::DeleteFileW(Path(found.cFileName).c_str());
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+  }
+  EXPECT_TRUE(::RemoveDirectoryW(Path(L"").c_str())) << "an image is still in use";
+  // Only when empty: other test programs may be using them meanwhile.
+  ::RemoveDirectoryW(skins_.c_str());
+  ::RemoveDirectoryW(skins_.substr(0, skins_.size() - 7).c_str());
+}
+
+std::wstring TempSkinFolder::Path(const std::wstring& file) const {
+  std::wstring path = Zentu::GetSkinPath(folder_.c_str()).GetString();
+  return file.empty() ? path : path + L"\\" + file;
+}
+
+std::wstring TempSkinFolder::Write(const std::wstring& file,
+                                   const std::vector<uint8_t>& bytes) const {
+  std::ofstream out(Path(file).c_str(), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  return Name(file);
+}
+
+std::wstring TempSkinFolder::WritePng(const std::wstring& file, int width, int height,
+                                      const std::function<uint32_t(int, int)>& pixel) const {
+  Gdiplus::Bitmap bitmap(width, height, PixelFormat32bppARGB);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) bitmap.SetPixel(x, y, Gdiplus::Color(pixel(x, y)));
+  CLSID png{};
+  ::CLSIDFromString(L"{557CF406-1A04-11D3-9A73-0000F81EF32E}", &png);
+  EXPECT_EQ(bitmap.Save(Path(file).c_str(), &png, nullptr), Gdiplus::Ok);
+  return Name(file);
+}
+
+// ---- poisoned deletion ----
+
+namespace {
+std::map<const void*, size_t>& Graveyard() {
+  static std::map<const void*, size_t> graves;
+  return graves;
+}
+}  // namespace
+
+void Bury(void* object, size_t size) {
+  std::memset(object, 0xDD, size);
+  Graveyard()[object] = size;
+}
+
+bool Untouched(const void* object) {
+  const auto grave = Graveyard().find(object);
+  if (grave == Graveyard().end()) return false;
+  const auto* bytes = static_cast<const uint8_t*>(object);
+  for (size_t i = 0; i < grave->second; ++i)
+    if (bytes[i] != 0xDD) return false;
+  return true;
 }
 
 }  // namespace paint_test

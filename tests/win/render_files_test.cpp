@@ -127,4 +127,18 @@ TEST(MRenderFiles, SaveBitmapToFileWritesA24BitBitmap) {
   const std::wstring bad = calorix::test::ProgramFolder() + L"no_such_folder\\x.bmp";
   EXPECT_EQ(MRender::SaveBitmapToFile(s.bitmap(), bad.c_str()), 0);
   EXPECT_EQ(MRender::SaveBitmapToFile(nullptr, path.c_str()), 0);
+
+  // One bit per pixel here, 24 in the file: 30000 x 30000 needs 2.7 GB of rows, more than
+  // a 32-bit process can have. The save fails; no exception leaves the library.
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[2];
+  } mono{{sizeof(BITMAPINFOHEADER), 30000, 30000, 1, 1, BI_RGB, 0, 0, 0, 0, 0}, {}};
+  void* bits = nullptr;
+  Zentu::UniqueGdiObject huge(::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&mono),
+                                                 DIB_RGB_COLORS, &bits, nullptr, 0));
+  ASSERT_TRUE(huge);
+  const std::wstring huge_path = calorix::test::ProgramFolder() + L"render_huge.bmp";
+  EXPECT_EQ(MRender::SaveBitmapToFile(static_cast<HBITMAP>(huge.get()), huge_path.c_str()), 0);
+  EXPECT_EQ(::GetFileAttributesW(huge_path.c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -292,6 +292,16 @@ TEST(ZentuWindow, SuperclassBindsThroughTheControlProperty) {
   EXPECT_EQ(b.destroyed.size(), 1u);
   EXPECT_EQ(b.GetSafeHwnd(), nullptr);
 
+  // Its object gone, the window still has the button's procedure, not the default one.
+  auto* gone = new SuperButton;
+  const HWND kept =
+      gone->Create(nullptr, L"btn", WS_POPUP | BS_AUTOCHECKBOX, 0, CRect(0, 0, 80, 20));
+  ASSERT_NE(kept, nullptr);
+  gone->SendMessageW(BM_SETCHECK, BST_CHECKED);
+  delete gone;
+  EXPECT_EQ(::SendMessageW(kept, BM_GETCHECK, 0, 0), BST_CHECKED);
+  ::DestroyWindow(kept);
+
   NoSuchSuper missing;
   EXPECT_EQ(missing.Create(nullptr, L"x", WS_POPUP, 0, CRect(0, 0, 10, 10)), nullptr);
   EXPECT_EQ(missing.init_calls, 0);  // registration failed: nothing was attempted

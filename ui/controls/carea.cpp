@@ -1,5 +1,6 @@
 // CArea: a filled rectangle, plain, framed, or faded in by a vertical or horizontal transition.
 #include "ui/controls/mcontrol.h"
+#include "ui/core/win_handles.h"
 #include "ui/paint/mrender.h"
 
 namespace Zentu {
@@ -34,12 +35,7 @@ void CArea::SetFrame(int on, Gdiplus::Color color, int) {
 
 void CArea::DrawControl(HDC& dc, CRect) {
   const int width = m_rect.Width(), height = m_rect.Height();
-  if (width <= 0 || height <= 0) return;
-  if (!m_bUpdate) {
-    UpdateMemDC(dc, width, height);
-    HDC cache = GetMemDC();
-    if (!cache) return;
-    MRender::BitBlt(cache, 0, 0, width, height, dc, m_rect.left, m_rect.top);
+  if (HDC cache = BeginCachedDraw(dc)) {
     Gdiplus::SolidBrush fill{Gdiplus::Color(FillArgb(m_fillColor))};
     const CRect whole(0, 0, width, height);
     if (m_nStartAlpha || m_nEndAlpha) {
@@ -55,7 +51,7 @@ void CArea::DrawControl(HDC& dc, CRect) {
       }
     }
   }
-  MRender::BitBlt(dc, m_rect.left, m_rect.top, width, height, GetMemDC(), 0, 0);
+  EndCachedDraw(dc);
 }
 
 void CArea::DrawTransition(HDC cache, const CRect& whole, Gdiplus::Brush& fill) {

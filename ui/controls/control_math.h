@@ -2,16 +2,10 @@
 #pragma once
 
 #include "ui/core/geometry.h"
+#include "ui/core/shared_types.h"
 #include "ui/core/zentu_api.h"
 
 namespace Zentu {
-
-// A coordinate anchored inside a span: kind 0 from an edge, 1 from the middle, 2 percentage.
-struct FS_POSITION_ITEM {
-  int anchor = 0;     // 0 edge, 1 middle, 2 percentage; anything else places at 0
-  int from_far = 0;   // measure from the far edge (kinds 0 and 1)
-  float value = 0.f;  // pixels (kinds 0 and 1) or percent of the span (kind 2)
-};
 
 // The coordinate `item` names between low and high. Results that would leave the 32-bit
 // range are clamped to it, and a value that is not a number counts as 0.

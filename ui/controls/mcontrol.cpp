@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "ui/controls/control_math.h"
+#include "ui/paint/critical_section.h"
 #include "ui/paint/mrender.h"
 #include "ui/paint/paint_manager.h"
 
@@ -19,7 +21,7 @@ bool Overlaps(const CRect& a, const CRect& b) {
 // Index walks that re-read the size each step: a handler may add or remove children of the
 // list being walked (the locks are recursive), and an iterator would then dangle.
 template <class Fn>
-void ForEach(std::vector<MControl*>& list, CriticalSection& lock, Fn&& fn) {
+void ForEach(std::vector<MControl*>& list, CRITICAL_SECTION& lock, Fn&& fn) {
   ScopedLock guard(lock);
   for (size_t i = 0; i < list.size(); ++i) {
     if (MControl* c = list[i]) {
@@ -33,26 +35,29 @@ void ForEach(std::vector<MControl*>& list, CriticalSection& lock, Fn&& fn) {
 // ---------------------------------------------------------------- cached pictures
 
 void MControl::CachedImage::Release() {
-  previous.reset();  // the DC's own bitmap goes back in before ours is deleted
-  bitmap.reset();
-  dc.reset();
+  if (dc && previous) ::SelectObject(dc, previous);  // the DC's own bitmap goes back in first
+  if (bitmap) ::DeleteObject(bitmap);
+  if (dc) ::DeleteDC(dc);
+  bitmap = nullptr;
+  dc = nullptr;
+  previous = nullptr;
   width = height = 0;
 }
 
 bool MControl::CachedImage::Rebuild(HDC compatible_with, int w, int h) {
   Release();
   if (w <= 0 || h <= 0) return false;
-  dc.reset(::CreateCompatibleDC(compatible_with));
+  dc = ::CreateCompatibleDC(compatible_with);
   if (!dc) return false;
   // Always a 32-bit DIB, whatever the target: the alpha channel of a layered window's
   // surface must survive the copy into the cache and back.
   BYTE* bits = nullptr;
-  bitmap.reset(MRender::CreateARGB32Bitmap(dc.get(), w, h, &bits));
+  bitmap = MRender::CreateARGB32Bitmap(dc, w, h, &bits);
   if (!bitmap) {
-    dc.reset();
+    Release();
     return false;
   }
-  previous = SelectInto(dc.get(), bitmap.get());
+  previous = ::SelectObject(dc, bitmap);
   width = w;
   height = h;
   return true;
@@ -66,17 +71,22 @@ MControl::MControl(MObject* parent, unsigned id, CRect rect, int visible, int en
       m_rect(rect),
       m_bVisible(visible),
       m_bEnabled(enabled),
-      m_bResponse(response) {}
+      m_bResponse(response) {
+  InitializeLocks({&m_underLock, &m_childLock});
+}
 
 MControl::~MControl() {
   m_pMouseChild = nullptr;
   DeleteList(m_children, m_childLock);
   DeleteList(m_underLayers, m_underLock);
+  m_mem.Release();
+  m_anim.Release();
+  DeleteLocks({&m_underLock, &m_childLock});
 }
 
 const wchar_t* MControl::GetClassNameW() const { return L"MControl"; }
 
-void MControl::DeleteList(std::vector<MControl*>& list, CriticalSection& lock, bool dispose) {
+void MControl::DeleteList(std::vector<MControl*>& list, CRITICAL_SECTION& lock, bool dispose) {
   std::vector<MControl*> doomed;
   {
     ScopedLock guard(lock);
@@ -88,6 +98,10 @@ void MControl::DeleteList(std::vector<MControl*>& list, CriticalSection& lock, b
     else
       delete c;
   }
+}
+
+bool MControl::IsChild(const MControl* control) const {
+  return std::find(m_children.begin(), m_children.end(), control) != m_children.end();
 }
 
 bool MControl::Contains(const MControl* control) const {
@@ -243,7 +257,7 @@ long MControl::OnControlUpdate(CRect rect, int flag, MControl* control) {
   const unsigned long background = m_pManager ? m_pManager->GetBackColor() : 0;
   if (flag) control->SetUpdate(0, background);
   CRect dirty = rect;
-  auto discard_later = [&](std::vector<MControl*>& list, CriticalSection& lock, bool& met) {
+  auto discard_later = [&](std::vector<MControl*>& list, CRITICAL_SECTION& lock, bool& met) {
     ForEach(list, lock, [&](MControl* c) {
       if (c == control) {
         met = true;
@@ -318,7 +332,7 @@ int MControl::RemoveControl(MControl* control) {
     // SetFocusControl tells the old focus SetControlFocus(0) before clearing it.
     m_pManager->SetFocusControl(nullptr);
   }
-  // The manager also stops its timers, and waits for a tick running inside it.
+  // The manager also stops its timers, and waits for a tick or walk running inside it.
   if (m_pManager)
     m_pManager->DisposeControl(control, this);
   else
@@ -448,7 +462,8 @@ int MControl::OnMouseMove(unsigned flags, CPoint point) {
       const CPoint pc = PointForChild(c, point, inner);
       if (c->OnMouseMove(flags, pc)) {
         result = 1;
-        if (c->PtInRect(pc)) m_pMouseChild = c;
+        // Its handler may have removed it (and a removed child may be freed already).
+        if (IsChild(c) && c->PtInRect(pc)) m_pMouseChild = c;
       }
       return true;
     });
@@ -521,6 +536,10 @@ int MControl::IsFocusControl() const {
   return m_pManager && m_pManager->GetFocusControl() == this ? 1 : 0;
 }
 
+int MControl::PositionItem2Value(const FS_POSITION_ITEM& item, int low, int high) {
+  return Zentu::PositionItem2Value(item, low, high);
+}
+
 // ---------------------------------------------------------------- timers, tips, cursor
 
 int MControl::AddMTimer() { return m_pManager ? m_pManager->AddMTimer(this) : 0; }
@@ -571,6 +590,19 @@ void MControl::UpdateMemDC(HDC& dc, int width, int height) {
   m_bUpdate = 1;
   if (m_mem.dc && width == m_mem.width && height == m_mem.height) return;
   m_mem.Rebuild(dc, width, height);
+}
+
+HDC MControl::BeginCachedDraw(HDC& dc) {
+  const int width = m_rect.Width(), height = m_rect.Height();
+  if (m_bUpdate || width <= 0 || height <= 0) return nullptr;
+  UpdateMemDC(dc, width, height);
+  if (m_mem.dc) MRender::BitBlt(m_mem.dc, 0, 0, width, height, dc, m_rect.left, m_rect.top);
+  return m_mem.dc;
+}
+
+void MControl::EndCachedDraw(HDC& dc) {
+  if (m_mem.dc)
+    MRender::BitBlt(dc, m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(), m_mem.dc, 0, 0);
 }
 
 void MControl::UpdateAnimateDC(HDC& dc, int width, int height) {

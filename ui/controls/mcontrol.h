@@ -9,13 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "ui/controls/control_math.h"
 #include "ui/core/cstring.h"
 #include "ui/core/geometry.h"
 #include "ui/core/mobject.h"
-#include "ui/core/win_handles.h"
+#include "ui/core/shared_types.h"
 #include "ui/core/zentu_api.h"
-#include "ui/paint/critical_section.h"
 
 namespace Zentu {
 
@@ -166,20 +164,25 @@ class ZENTU_API MControl : public MObject {
   void UpdateMemDC(HDC& dc, int width, int height);
   // Always rebuilds the animation image at that size and sets the animating flag.
   void UpdateAnimateDC(HDC& dc, int width, int height);
-  HDC GetMemDC() const { return m_mem.dc.get(); }
-  HDC GetAnimateDC() const { return m_anim.dc.get(); }
+  // Drawing through the cached picture: while it is up to date null (only EndCachedDraw
+  // is due); otherwise it is made at the control's size, filled with what lies beneath the
+  // control on `dc`, and returned to be drawn on (null when it cannot be made).
+  HDC BeginCachedDraw(HDC& dc);
+  // Copies the cached picture to the control's place on `dc`.
+  void EndCachedDraw(HDC& dc);
+  HDC GetMemDC() const { return m_mem.dc; }
+  HDC GetAnimateDC() const { return m_anim.dc; }
 
-  static int PositionItem2Value(const FS_POSITION_ITEM& item, int low, int high) {
-    return Zentu::PositionItem2Value(item, low, high);
-  }
+  // The coordinate `item` names between low and high (clamped to the 32-bit range).
+  static int PositionItem2Value(const FS_POSITION_ITEM& item, int low, int high);
 
  protected:
-  // One cached picture: a bitmap selected into its own memory DC.
+  // One cached picture: a bitmap selected into its own memory DC. Released by its owner.
   struct CachedImage {
     int width = 0, height = 0;
-    UniqueGdiObject bitmap;    // owned
-    UniqueMemoryDc dc;         // owned
-    UniqueSelection previous;  // puts the DC's original bitmap back before either goes
+    HBITMAP bitmap = nullptr;    // owned
+    HDC dc = nullptr;            // owned
+    HGDIOBJ previous = nullptr;  // the DC's original bitmap, put back before either goes
     void Release();
     bool Rebuild(HDC compatible_with, int width, int height);
   };
@@ -192,8 +195,10 @@ class ZENTU_API MControl : public MObject {
   static CPoint PointForChild(const MControl* child, CPoint outer, CPoint inner);
   bool TakesMouse() const { return m_bVisible && m_bResponse; }
   void BecomeManagerFocus();
-  // Deletes the list's controls; `dispose`: through the manager, which forgets their timers.
-  void DeleteList(std::vector<MControl*>& list, CriticalSection& lock, bool dispose = false);
+  // Deletes the list's controls; `dispose`: through the manager, which forgets their timers
+  // and deletes each once no tick or walk of the lists runs inside it any more.
+  void DeleteList(std::vector<MControl*>& list, CRITICAL_SECTION& lock, bool dispose = false);
+  bool IsChild(const MControl* control) const;
 
   MObject* m_pParent;                  // not owned: the dialog or the containing control
   PaintManager* m_pManager = nullptr;  // not owned: the manager owns the control (or its root)
@@ -219,8 +224,8 @@ class ZENTU_API MControl : public MObject {
   int m_bImageECM = 0;
   std::vector<MControl*> m_underLayers;  // owned: drawn before the control itself
   std::vector<MControl*> m_children;     // owned: drawn after the control
-  CriticalSection m_underLock;
-  CriticalSection m_childLock;
+  CRITICAL_SECTION m_underLock;
+  CRITICAL_SECTION m_childLock;
   MControl* m_pMouseChild = nullptr;  // not owned: a member of m_children or null
   CachedImage m_mem;                  // the control's cached picture
   CachedImage m_anim;                 // second picture of animated controls
@@ -279,9 +284,13 @@ class ZENTU_API MControlFont : public MControl {
   Gdiplus::FontFamily* GetFontFamily(const wchar_t* name);
   // Cached; built from the default GUI font with Manager::GetFontName() as face name.
   HFONT GetGDIFont();
-  void ClearGDIFont() { m_gdiFont.reset(); }
+  void ClearGDIFont();
 
  protected:
+  // A GDI+ font of the text font family at the font size times the display scale (whole
+  // pixels) in the control's style; null when the family cannot be found.
+  std::unique_ptr<Gdiplus::Font> MakeTextFont();
+
   CString m_strTitle;
   CString m_strFontName;
   CString m_strImagePath;
@@ -293,7 +302,7 @@ class ZENTU_API MControlFont : public MControl {
   unsigned m_uAlign = 0;
   unsigned m_uVAlign = 4;
   int m_nTextRenderingHint = 5;
-  UniqueGdiObject m_gdiFont;           // owned: the GetGDIFont cache
+  HFONT m_gdiFont = nullptr;           // owned: the GetGDIFont cache
   Gdiplus::Image* m_pImage = nullptr;  // not owned: the manager's image record holds it
   unsigned m_uImageWidth = 0;          // frame width of the record
   unsigned m_uImageHeight = 0;

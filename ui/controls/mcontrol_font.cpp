@@ -16,7 +16,12 @@ MControlFont::MControlFont(MObject* parent, unsigned id, CRect rect, const wchar
       m_nFontSize(Manager::GetFontWidth()),
       m_pTextBrush(new Gdiplus::SolidBrush(Gdiplus::Color(m_textColor))) {}
 
-MControlFont::~MControlFont() = default;
+MControlFont::~MControlFont() { ClearGDIFont(); }
+
+void MControlFont::ClearGDIFont() {
+  if (m_gdiFont) ::DeleteObject(m_gdiFont);
+  m_gdiFont = nullptr;
+}
 
 void MControlFont::SetTextFont(CString name) { m_strFontName = name; }
 
@@ -93,8 +98,18 @@ Gdiplus::FontFamily* MControlFont::GetFontFamily(const wchar_t* name) {
   return m_pFontFamily.get();
 }
 
+std::unique_ptr<Gdiplus::Font> MControlFont::MakeTextFont() {
+  Gdiplus::FontFamily* family = GetFontFamily(m_strFontName);
+  if (!family) return nullptr;
+  auto font = std::make_unique<Gdiplus::Font>(
+      family, static_cast<Gdiplus::REAL>(Manager::GetScaleValue(m_nFontSize)), m_nFontStyle,
+      Gdiplus::UnitPixel);
+  if (font->GetLastStatus() != Gdiplus::Ok) return nullptr;
+  return font;
+}
+
 HFONT MControlFont::GetGDIFont() {
-  if (m_gdiFont) return static_cast<HFONT>(m_gdiFont.get());
+  if (m_gdiFont) return m_gdiFont;
   LOGFONTW lf{};
   ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
   // LF_FACESIZE (32) includes the terminator: at most 31 characters of the name survive.
@@ -105,8 +120,8 @@ HFONT MControlFont::GetGDIFont() {
   if (m_nFontStyle & Gdiplus::FontStyleBold) lf.lfWeight = FW_BOLD;
   lf.lfItalic = (m_nFontStyle & Gdiplus::FontStyleItalic) ? TRUE : FALSE;
   lf.lfUnderline = (m_nFontStyle & Gdiplus::FontStyleUnderline) ? TRUE : FALSE;
-  m_gdiFont.reset(::CreateFontIndirectW(&lf));
-  return static_cast<HFONT>(m_gdiFont.get());
+  m_gdiFont = ::CreateFontIndirectW(&lf);
+  return m_gdiFont;
 }
 
 }  // namespace Zentu

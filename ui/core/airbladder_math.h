@@ -2,24 +2,10 @@
 #pragma once
 
 #include "ui/core/geometry.h"
+#include "ui/core/shared_types.h"
 #include "ui/core/zentu_api.h"
 
 namespace Zentu {
-
-// 4 stays until hidden; any other value hides itself after a while.
-enum AIRBLADDER_TYPE : int {
-  AirBladderTypeTimed = 1,
-  AirBladderTypeStay = 4,
-};
-
-// Where the bubble sits relative to its point; mode 5 also survives losing the focus.
-enum AIRBLADDER_MODE : int {
-  AirBladderModeRight = 1,
-  AirBladderModeLeft = 2,
-  AirBladderModeBelow = 3,
-  AirBladderModeAbove = 4,
-  AirBladderModeKeep = 5,
-};
 
 // The bubble's window rectangle and how its text is laid out.
 struct AirBladderLayout {

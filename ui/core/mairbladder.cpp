@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "ui/core/airbladder_math.h"
 #include "ui/core/layered_surface.h"
 #include "ui/core/manager.h"
 #include "ui/paint/mrender.h"

@@ -8,7 +8,6 @@
 
 #include <memory>
 
-#include "ui/core/airbladder_math.h"
 #include "ui/core/cstring.h"
 #include "ui/core/geometry.h"
 #include "ui/core/mwindow.h"

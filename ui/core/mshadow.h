@@ -9,10 +9,13 @@
 #include <map>
 
 #include "ui/core/cstring.h"
-#include "ui/core/shadow_math.h"
 #include "ui/core/zentu_api.h"
 
 namespace Zentu {
+
+namespace shadow_math {
+struct Settings;
+}
 
 class PaintManager;
 

@@ -1,6 +1,11 @@
 // MWindow: one native top-level window bound to an object that handles its messages.
 #include "ui/core/mwindow.h"
 
+#include <cwctype>
+#include <map>
+#include <mutex>
+#include <string>
+
 #include "ui/core/manager.h"
 #include "ui/core/window_math.h"
 
@@ -14,7 +19,42 @@ constexpr DWORD kDefaultStyle = 0x80B;
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;  // 0x000B
 const HWND kAllOnes = reinterpret_cast<HWND>(~static_cast<UINT_PTR>(0));
 
-// Where the two window procedures keep the object of a window.
+// The class procedure each superclass took over, by the superclass's name. A superclassed
+// window that has no object (before WM_NCCREATE, or after its object went) still needs
+// it: the default window procedure would not keep the class's own state.
+class SuperclassProcs {
+ public:
+  static void Remember(const wchar_t* class_name, WNDPROC proc) {
+    std::lock_guard<std::mutex> lock(Mutex());
+    Table()[Key(class_name)] = proc;
+  }
+  static WNDPROC Of(HWND hwnd) {
+    wchar_t name[256];
+    if (!::GetClassNameW(hwnd, name, 256)) return ::DefWindowProcW;
+    std::lock_guard<std::mutex> lock(Mutex());
+    const auto found = Table().find(Key(name));
+    return found != Table().end() ? found->second : ::DefWindowProcW;
+  }
+
+ private:
+  // Class names are matched without regard to case.
+  static std::wstring Key(const wchar_t* name) {
+    std::wstring key(name);
+    for (wchar_t& c : key) c = static_cast<wchar_t>(::towlower(c));
+    return key;
+  }
+  static std::mutex& Mutex() {
+    static std::mutex mutex;
+    return mutex;
+  }
+  static std::map<std::wstring, WNDPROC>& Table() {
+    static std::map<std::wstring, WNDPROC> table;
+    return table;
+  }
+};
+
+// Where the two window procedures keep the object of a window: the user-data slot, or the
+// "Control" property of a superclassed window; and where messages go without an object.
 struct UserDataSlot {
   static MWindow* Get(HWND hwnd) {
     return reinterpret_cast<MWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -23,6 +63,7 @@ struct UserDataSlot {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
   }
   static void Clear(HWND hwnd) { SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); }
+  static WNDPROC Unbound(HWND) { return ::DefWindowProcW; }
 };
 
 struct ControlProperty {
@@ -30,7 +71,18 @@ struct ControlProperty {
   static void Set(HWND hwnd, MWindow* window) { SetPropW(hwnd, kControlProp, window); }
   // Removed rather than set to null: a property left on a window is never freed.
   static void Clear(HWND hwnd) { RemovePropW(hwnd, kControlProp); }
+  static WNDPROC Unbound(HWND hwnd) { return SuperclassProcs::Of(hwnd); }
 };
+
+// The window a Create call of this thread is making. Creation can fail after WM_NCCREATE
+// (WM_CREATE answering -1): the window is destroyed inside CreateWindowEx, and an object
+// that deletes itself at that final destroy must not be touched by Create afterwards.
+struct Creation {
+  const MWindow* window;
+  bool destroyed;
+  Creation* outer;  // a window created while another one is being created
+};
+thread_local Creation* t_creation = nullptr;
 
 }  // namespace
 
@@ -51,7 +103,7 @@ class WindowBinding {
       // Messages before WM_NCCREATE (WM_GETMINMAXINFO first) find no object here.
       window = Slot::Get(hwnd);
     }
-    if (!window) return DefWindowProcW(hwnd, msg, wparam, lparam);
+    if (!window) return CallWindowProcW(Slot::Unbound(hwnd), hwnd, msg, wparam, lparam);
     // No exception may unwind through the system's frames.
     try {
       if (msg == WM_NCDESTROY) {
@@ -59,6 +111,8 @@ class WindowBinding {
             CallWindowProcW(Fields(window).m_OldWndProc, hwnd, msg, wparam, lparam);
         Slot::Clear(hwnd);
         Fields(window).m_hWnd = nullptr;
+        for (Creation* c = t_creation; c; c = c->outer)
+          if (c->window == window) c->destroyed = true;
         window->OnDestroyMessage(hwnd);
         return result;
       }
@@ -102,9 +156,14 @@ HWND MWindow::Create(HWND parent, const wchar_t* title, DWORD style, DWORD ex_st
   m_hParent = parent;
   const int registered = GetSuperClassName() ? RegisterSuperClass() : RegisterWindowClass();
   if (!registered) return nullptr;
+  Creation creation{this, false, t_creation};
+  t_creation = &creation;
   const HWND hwnd =
       ::CreateWindowExW(ex_style, GetWindowClassName(), title, style, rect.left, rect.top,
                         rect.Width(), rect.Height(), parent, menu, Manager::m_hInstance, this);
+  t_creation = creation.outer;
+  // Made and destroyed again inside CreateWindowEx: the object may be gone already.
+  if (creation.destroyed) return nullptr;
   m_hWnd = hwnd;
   OnInitDialog();
   return hwnd;
@@ -144,8 +203,12 @@ int MWindow::RegisterSuperClass() {
   wc.lpfnWndProc = &MWindow::ControlProc;
   wc.hInstance = Manager::m_hInstance;
   wc.lpszClassName = GetWindowClassName();
-  if (::RegisterClassExW(&wc)) return 1;
-  return ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS ? 1 : 0;
+  if (!::RegisterClassExW(&wc)) {
+    // Registered by an earlier Create: the procedure it took over is known already.
+    return ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS ? 1 : 0;
+  }
+  SuperclassProcs::Remember(wc.lpszClassName, m_OldWndProc);
+  return 1;
 }
 
 LRESULT CALLBACK MWindow::WndProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {

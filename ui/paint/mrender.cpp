@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <exception>
 #include <vector>
 
 #include "ui/core/win_handles.h"
@@ -480,7 +481,14 @@ int MRender::SaveBitmapToFile(HBITMAP bitmap, CString path) {
   std::vector<uint8_t> info_bytes(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
   auto* info = reinterpret_cast<BITMAPINFO*>(info_bytes.data());
   std::memcpy(&info->bmiHeader, header.data() + 14, sizeof(BITMAPINFOHEADER));
-  std::vector<uint8_t> pixels(size_t(rm::BitmapRowSize(depth, width)) * size_t(height));
+  // The header check bounds the file to 4 GiB, which a 32-bit process cannot hold: a
+  // failed allocation is a failed save, never an exception out of the library.
+  std::vector<uint8_t> pixels;
+  try {
+    pixels.resize(size_t(rm::BitmapRowSize(depth, width)) * size_t(height));
+  } catch (const std::exception&) {
+    return 0;
+  }
   HPALETTE palette = static_cast<HPALETTE>(::GetStockObject(DEFAULT_PALETTE));
   HPALETTE old_palette = ::SelectPalette(screen.get(), palette, FALSE);
   ::RealizePalette(screen.get());

@@ -7,11 +7,15 @@
 #include "ui/core/manager.h"
 #include "ui/core/mwindow.h"
 #include "ui/paint/control_factory.h"
+#include "ui/paint/critical_section.h"
 #include "ui/paint/paint_math.h"
 
 namespace Zentu {
 
-PaintManager::PaintManager() = default;
+PaintManager::PaintManager() {
+  InitializeLocks(
+      {&m_areaLock, &m_controlLock, &m_mtimerLock, &m_imgLock, &m_controlTimerLock, &m_fontLock});
+}
 
 PaintManager::~PaintManager() {
   // First of all: a tick still running on the timer thread must not see a manager in pieces.
@@ -26,6 +30,30 @@ PaintManager::~PaintManager() {
   ClearTempFont();
   if (m_pBKImage) delete m_pBKImage;
   m_pBKImage = nullptr;
+  // Only when the owner deleted its dialog from inside a handler is anything left here.
+  for (MControl* control : m_doomed) delete control;
+  DeleteLocks(
+      {&m_areaLock, &m_controlLock, &m_mtimerLock, &m_imgLock, &m_controlTimerLock, &m_fontLock});
+}
+
+PaintManager::WalkScope::~WalkScope() {
+  if (--manager_.m_nWalkDepth > 0) return;
+  std::vector<MControl*> doomed;
+  {
+    ScopedLock guard(manager_.m_controlLock);
+    doomed.swap(manager_.m_doomed);
+  }
+  for (MControl* control : doomed) delete control;
+}
+
+std::vector<MControl*> PaintManager::Snapshot(std::vector<MControl*>& list,
+                                              CRITICAL_SECTION& lock) {
+  ScopedLock guard(lock);
+  return list;
+}
+
+bool PaintManager::IsListed(const std::vector<MControl*>& list, const MControl* control) {
+  return std::find(list.begin(), list.end(), control) != list.end();
 }
 
 HINSTANCE PaintManager::GetLibraryInstance() {
@@ -130,7 +158,7 @@ void PaintManager::AppendControl(int kind, MControl* control) {
 }
 
 MControl* PaintManager::GetControl(UINT id) {
-  auto search = [id](std::vector<MControl*>& list, CriticalSection& guard) -> MControl* {
+  auto search = [id](std::vector<MControl*>& list, CRITICAL_SECTION& guard) -> MControl* {
     ScopedLock lock(guard);
     for (MControl* control : list) {
       if (control->GetControlID() == id) return control;
@@ -161,7 +189,7 @@ void PaintManager::RemoveControl(MControl* control) {
   DisposeControl(control, nullptr);
 }
 
-void PaintManager::DestroyList(std::vector<MControl*>& list, CriticalSection& guard) {
+void PaintManager::DestroyList(std::vector<MControl*>& list, CRITICAL_SECTION& guard) {
   std::vector<MControl*> doomed;
   {
     ScopedLock lock(guard);
@@ -185,7 +213,7 @@ long PaintManager::OnControlUpdate(CRect rect, int flag, MControl* control) {
   CRect dirty = rect;
   if (m_bInit) {
     bool met = false;
-    auto walk = [&](std::vector<MControl*>& list, CriticalSection& guard) {
+    auto walk = [&](std::vector<MControl*>& list, CRITICAL_SECTION& guard) {
       ScopedLock lock(guard);
       for (MControl* other : list) {
         if (!met) {
@@ -206,6 +234,26 @@ long PaintManager::OnControlUpdate(CRect rect, int flag, MControl* control) {
       ::InvalidateRect(m_hWnd, &dirty, FALSE);
   }
   return 1;
+}
+
+void PaintManager::SetBackColor(COLORREF back, COLORREF border) {
+  m_crBack = back;
+  m_crBorder = border;
+  DiscardControlCaches();
+}
+
+void PaintManager::SetBackMode(int mode, int corner) {
+  m_nBackMode = mode;
+  m_nCorner = corner;
+  DiscardControlCaches();
+}
+
+// Every cached picture holds a copy of what lay beneath its control when it was made.
+void PaintManager::DiscardControlCaches() {
+  for (auto [list, lock] : {std::pair{&m_areas, &m_areaLock}, {&m_controls, &m_controlLock}}) {
+    ScopedLock guard(*lock);
+    for (MControl* control : *list) control->SetUpdate(0, m_crBack);
+  }
 }
 
 void PaintManager::Invalidate() {

@@ -10,13 +10,11 @@
 #include <map>
 #include <vector>
 
-#include "ui/core/airbladder_math.h"
 #include "ui/core/cstring.h"
 #include "ui/core/geometry.h"
 #include "ui/core/mshadow.h"
 #include "ui/core/shared_types.h"
 #include "ui/core/zentu_api.h"
-#include "ui/paint/critical_section.h"
 #include "ui/paint/drop_target.h"
 #include "ui/paint/rktimer.h"
 
@@ -152,16 +150,11 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void SetLayeredWindow(int layered) { m_bLayered = layered; }
   int IsLayered() const { return m_bLayered; }
   void EnableDrawInfo(int enable) { m_bDrawInfo = enable; }
-  void SetBackColor(COLORREF back, COLORREF border) {
-    m_crBack = back;
-    m_crBorder = border;
-  }
+  // These three change what lies beneath the controls: their cached pictures are discarded.
+  void SetBackColor(COLORREF back, COLORREF border);
   COLORREF GetBackColor() const { return m_crBack; }
   COLORREF GetBorderColor() const { return m_crBorder; }
-  void SetBackMode(int mode, int corner = kDefaultFrameCorner) {
-    m_nBackMode = mode;
-    m_nCorner = corner;
-  }
+  void SetBackMode(int mode, int corner = kDefaultFrameCorner);
   void SetCaptionRect(CRect rect) { m_rcCaption = rect; }
   CRect GetCaptionRect() const { return m_rcCaption; }
   void SetWindowMaxSize(int width, int height) { m_szMax = {width, height}; }
@@ -187,7 +180,7 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   int IsWndDrag() const { return m_bWndDrag; }
 
   // ---- background image, image records, fonts ----
-  int LoadBKImage(const wchar_t* name);
+  int LoadBKImage(const wchar_t* name);  // see SetBackColor
   int LoadBKImage(UINT id, const wchar_t* type);
   Gdiplus::Image* GetBKImage() const { return m_pBKImage; }
   int GetBKImageWidth() const { return m_nBKWidth; }
@@ -287,8 +280,26 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   static HINSTANCE GetLibraryInstance();
 
  private:
+  // Counts the walks of the control lists in progress (they nest when a handler sends a
+  // message); the outermost one deletes the controls removed meanwhile.
+  class WalkScope {
+   public:
+    explicit WalkScope(PaintManager& manager) : manager_(manager) { ++manager_.m_nWalkDepth; }
+    ~WalkScope();
+    WalkScope(const WalkScope&) = delete;
+    WalkScope& operator=(const WalkScope&) = delete;
+
+   private:
+    PaintManager& manager_;
+  };
+  // The list as it was when a walk began, for walks that call handlers: a handler may
+  // change the list. Each entry is visited only while IsListed still finds it.
+  static std::vector<MControl*> Snapshot(std::vector<MControl*>& list, CRITICAL_SECTION& lock);
+  static bool IsListed(const std::vector<MControl*>& list, const MControl* control);
+  void DiscardControlCaches();
+  int UseBKImage();  // after a (re)load of the background image
   void AppendControl(int kind, MControl* control);
-  void DestroyList(std::vector<MControl*>& list, CriticalSection& lock);
+  void DestroyList(std::vector<MControl*>& list, CRITICAL_SECTION& lock);
   MControl* FindFocusable(bool forward);
   void ForgetControl(MControl* control);
   void ForgetTimers(MControl* control);
@@ -298,7 +309,7 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
     std::vector<MControl*> doomed;  // owned: deleted when the tick returns
   };
   template <class StillDue>
-  void TickControl(MControl* control, CriticalSection& lock, TickState& state, StillDue due);
+  void TickControl(MControl* control, CRITICAL_SECTION& lock, TickState& state, StillDue due);
   bool OnOverlayTimer(UINT id);
   void StartWindowTimer(UINT id, UINT period);
   void StopWindowTimer(UINT id);
@@ -367,9 +378,9 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   std::vector<MControl*> m_areas;     // owned controls, painted first
   std::vector<MControl*> m_controls;  // owned controls, painted after the areas; get input
   std::vector<MControl*> m_mtimers;   // not owned: members of the lists above
-  CriticalSection m_areaLock;
-  CriticalSection m_controlLock;
-  CriticalSection m_mtimerLock;
+  CRITICAL_SECTION m_areaLock;
+  CRITICAL_SECTION m_controlLock;
+  CRITICAL_SECTION m_mtimerLock;
 
   int m_nBackMode = BackModeStretch;
   int m_nCorner = kDefaultFrameCorner;
@@ -382,7 +393,7 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   std::map<CString, ImgResInfo*> m_imgByName;  // owned records
   std::map<UINT, ImgResInfo*> m_imgByAppId;    // owned records
   std::map<UINT, ImgResInfo*> m_imgByLibId;    // owned records
-  CriticalSection m_imgLock;
+  CRITICAL_SECTION m_imgLock;
 
   struct ControlTimer {
     HWND window;
@@ -392,17 +403,21 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
     MControl* control;  // not owned
   };
   std::vector<ControlTimer> m_controlTimers;
-  CriticalSection m_controlTimerLock;
+  CRITICAL_SECTION m_controlTimerLock;
   TickState m_timerTick;  // window timer ticks (UI thread); guarded by m_controlTimerLock
   TickState m_mTick;      // M timer ticks; guarded by m_mtimerLock
 
   std::map<CString, Gdiplus::FontFamily*> m_tempFonts;             // owned families
   std::vector<Gdiplus::PrivateFontCollection*> m_fontCollections;  // owned: back AddTempFont
   std::vector<HANDLE> m_gdiFonts;  // owned: AddFontMemResourceEx handles
-  CriticalSection m_fontLock;
+  CRITICAL_SECTION m_fontLock;
 
   SurfaceHook m_surfaceHook = nullptr;
   void* m_surfaceHookContext = nullptr;  // not owned
+
+  int m_nWalkDepth = 0;             // walks of the UI thread in progress
+  std::vector<MControl*> m_doomed;  // owned: removed during a walk, deleted when it ends;
+                                    // guarded by m_controlLock
 };
 
 }  // namespace Zentu

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "ui/core/win_handles.h"
+#include "ui/paint/paint_math.h"
 
 namespace Zentu {
 namespace {
@@ -24,18 +25,24 @@ bool HandImageToWindow(PaintManager& manager, HBITMAP image, bool ours = true) {
   return kept;
 }
 
+// The block comes from another process: nothing in it is read before the header has been
+// checked against the block's real size.
 HBITMAP BitmapFromDib(HGLOBAL global) {
+  const SIZE_T block_size = global ? ::GlobalSize(global) : 0;
+  if (block_size < sizeof(BITMAPINFOHEADER)) return nullptr;
   const auto* info = static_cast<const BITMAPINFO*>(::GlobalLock(global));
   if (info == nullptr) return nullptr;
   const BITMAPINFOHEADER& header = info->bmiHeader;
-  DWORD colours = header.biClrUsed;
-  if (colours == 0 && header.biBitCount <= 8) colours = 1u << header.biBitCount;
-  DWORD masks = 0;
-  if (header.biSize == sizeof(BITMAPINFOHEADER) && header.biCompression == BI_BITFIELDS) masks = 3;
-  const BYTE* bits =
-      reinterpret_cast<const BYTE*>(info) + header.biSize + (colours + masks) * sizeof(RGBQUAD);
-  UniqueWindowDc screen = GetWindowDc(nullptr);
-  HBITMAP bitmap = ::CreateDIBitmap(screen.get(), &header, CBM_INIT, bits, info, DIB_RGB_COLORS);
+  const auto offset = paint_math::DibBitsOffset(
+      {header.biSize, header.biWidth, header.biHeight, header.biPlanes, header.biBitCount,
+       header.biCompression, header.biSizeImage, header.biClrUsed},
+      block_size);
+  HBITMAP bitmap = nullptr;
+  if (offset) {
+    const BYTE* bits = reinterpret_cast<const BYTE*>(info) + *offset;
+    UniqueWindowDc screen = GetWindowDc(nullptr);
+    bitmap = ::CreateDIBitmap(screen.get(), &header, CBM_INIT, bits, info, DIB_RGB_COLORS);
+  }
   ::GlobalUnlock(global);
   return bitmap;
 }

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "ui/controls/mcontrol.h"
+#include "ui/paint/critical_section.h"
 #include "ui/paint/paint_math.h"
 
 namespace Zentu {
@@ -38,10 +39,14 @@ bool IsMouseMessage(UINT msg) {
 }  // namespace
 
 LRESULT PaintManager::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
+  // Any handler below may remove controls, clear the lists or destroy the window (which
+  // clears them at WM_NCDESTROY): the controls removed stay allocated until this returns.
+  WalkScope walk(*this);
   {
     ScopedLock lock(m_controlLock);
-    for (MControl* control : m_controls)
-      if (control->OnWindowMessage(msg, static_cast<unsigned>(wparam), static_cast<long>(lparam)))
+    for (MControl* control : Snapshot(m_controls, m_controlLock))
+      if (IsListed(m_controls, control) &&
+          control->OnWindowMessage(msg, static_cast<unsigned>(wparam), static_cast<long>(lparam)))
         return 0;
   }
   const UINT flags = static_cast<UINT>(wparam);
@@ -190,6 +195,7 @@ void PaintManager::TrackMouse() {
 }
 
 int PaintManager::OnMouseMove(UINT flags, CPoint point) {
+  WalkScope walk(*this);
   TrackMouse();
   if (m_bDragArmed && (flags & MK_LBUTTON)) {
     if (paint_math::DragThresholdPassed(CPoint(m_ptDragStart), point, ::GetSystemMetrics(SM_CXDRAG),
@@ -213,16 +219,20 @@ int PaintManager::OnMouseMove(UINT flags, CPoint point) {
   MControl* found = nullptr;
   {
     ScopedLock lock(m_controlLock);
-    for (MControl* control : m_controls) {
+    for (MControl* control : Snapshot(m_controls, m_controlLock)) {
+      if (!IsListed(m_controls, control)) continue;
       control->OnMouseMove(flags, point);
-      if (control->PtInRect(point) && control->GetRresponse()) found = control;
+      // Its handler may have removed it: a removed control never becomes the hover one.
+      if (IsListed(m_controls, control) && control->PtInRect(point) && control->GetRresponse())
+        found = control;
     }
   }
-  m_pHoverControl = found;
+  m_pHoverControl = found && IsListed(m_controls, found) ? found : nullptr;
   return 1;
 }
 
 int PaintManager::OnLButtonDown(UINT flags, CPoint point) {
+  WalkScope walk(*this);
   if (m_pFocusControl && m_pFocusControl != m_pHoverControl) {
     m_pFocusControl->SetControlFocus(0);
     m_pFocusControl = nullptr;
@@ -260,6 +270,7 @@ int PaintManager::OnLButtonDown(UINT flags, CPoint point) {
 // while the pointer is still over where it was.
 void PaintManager::DeliverToHover(int (MControl::*event)(unsigned, CPoint), UINT flags,
                                   CPoint point) {
+  WalkScope walk(*this);
   MControl* hover = m_pHoverControl;
   if (!hover || !hover->IsVisible() || !hover->GetRresponse()) {
     m_pHoverControl = nullptr;
@@ -284,6 +295,7 @@ int PaintManager::OnLButtonDblClk(UINT flags, CPoint point) {
 }
 
 int PaintManager::OnRButtonDown(UINT flags, CPoint point) {
+  WalkScope walk(*this);
   if (m_pFocusControl && m_pFocusControl != m_pHoverControl) {
     m_pFocusControl->SetControlFocus(0);
     m_pFocusControl = nullptr;
@@ -314,6 +326,7 @@ int PaintManager::OnRButtonDblClk(UINT flags, CPoint point) {
 }
 
 int PaintManager::OnMouseLeave() {
+  WalkScope walk(*this);
   ClearTooltip();
   m_bMouseTracking = 0;
   if (!m_bPressed) {
@@ -324,6 +337,7 @@ int PaintManager::OnMouseLeave() {
 }
 
 int PaintManager::OnMouseWheel(UINT, short delta, CPoint screen_point) {
+  WalkScope walk(*this);
   POINT point = screen_point;
   if (IsLive()) ::ScreenToClient(m_hWnd, &point);
   const paint_math::WheelSteps steps = paint_math::SplitWheelDelta(delta);
@@ -332,8 +346,10 @@ int PaintManager::OnMouseWheel(UINT, short delta, CPoint screen_point) {
     int handled = m_pHoverControl ? m_pHoverControl->OnScroll(1, steps.direction, point) : 0;
     if (!handled) {
       ScopedLock lock(m_controlLock);
-      for (MControl* control : m_controls)
-        if ((handled = control->OnScroll(1, steps.direction, point)) != 0) break;
+      for (MControl* control : Snapshot(m_controls, m_controlLock))
+        if (IsListed(m_controls, control) &&
+            (handled = control->OnScroll(1, steps.direction, point)) != 0)
+          break;
     }
     if (handled) any = 1;
   }
@@ -343,17 +359,19 @@ int PaintManager::OnMouseWheel(UINT, short delta, CPoint screen_point) {
 // ---- keys and activation ----
 
 int PaintManager::OnKeyDown(UINT key, UINT, UINT) {
+  WalkScope walk(*this);
   const unsigned code = CurrentModifierCode();
   if (m_pHoverControl && m_pHoverControl->OnKeyDown(key, 1, code)) return 1;
   ScopedLock lock(m_controlLock);
-  for (MControl* control : m_controls)
-    if (control->OnKeyDown(key, 1, code)) break;
+  for (MControl* control : Snapshot(m_controls, m_controlLock))
+    if (IsListed(m_controls, control) && control->OnKeyDown(key, 1, code)) break;
   return 1;
 }
 
 int PaintManager::OnKeyUp(UINT, UINT, UINT) { return 0; }
 
 int PaintManager::OnNcActivate(BOOL active) {
+  WalkScope walk(*this);
   m_bActive = active ? 1 : 0;
   if (!active) {
     m_bMouseTracking = 0;

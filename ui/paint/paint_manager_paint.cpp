@@ -6,6 +6,7 @@
 #include "ui/controls/mcontrol.h"
 #include "ui/core/manager.h"
 #include "ui/core/win_handles.h"
+#include "ui/paint/critical_section.h"
 #include "ui/paint/mrender.h"
 #include "ui/paint/paint_manager.h"
 #include "ui/paint/paint_math.h"
@@ -104,17 +105,14 @@ void PaintManager::DrawBackImage(Gdiplus::Graphics* graphics, const CRect& clien
 }
 
 void PaintManager::DrawControl(HDC dc, const CRect& clip) {
-  {
-    ScopedLock lock(m_areaLock);
-    for (MControl* area : m_areas) {
+  WalkScope walk(*this);
+  for (auto [list, lock] : {std::pair{&m_areas, &m_areaLock}, {&m_controls, &m_controlLock}}) {
+    ScopedLock guard(*lock);
+    for (MControl* control : Snapshot(*list, *lock)) {
+      if (!IsListed(*list, control)) continue;
       HDC target = dc;
-      area->Draw(target, clip);
+      control->Draw(target, clip);
     }
-  }
-  ScopedLock lock(m_controlLock);
-  for (MControl* control : m_controls) {
-    HDC target = dc;
-    control->Draw(target, clip);
   }
 }
 

@@ -1,5 +1,6 @@
 // PaintManager: the background image, the shared image records and the temporary fonts.
 #include "ui/core/manager.h"
+#include "ui/paint/critical_section.h"
 #include "ui/paint/mrender.h"
 #include "ui/paint/paint_manager.h"
 #include "ui/paint/paint_math.h"
@@ -25,16 +26,19 @@ bool LibraryResource(UINT id, const wchar_t* type, const void** data, DWORD* siz
 int PaintManager::LoadBKImage(const wchar_t* name) {
   delete m_pBKImage;
   m_pBKImage = MRender::LoadImageFromFile(GetSkinPath(name));
-  m_nBKWidth = m_pBKImage ? static_cast<int>(m_pBKImage->GetWidth()) : 0;
-  m_nBKHeight = m_pBKImage ? static_cast<int>(m_pBKImage->GetHeight()) : 0;
-  return m_pBKImage ? 1 : 0;
+  return UseBKImage();
 }
 
 int PaintManager::LoadBKImage(UINT id, const wchar_t* type) {
   delete m_pBKImage;
   m_pBKImage = MRender::LoadImageFromIDResource(id, type, Manager::GetInstance());
+  return UseBKImage();
+}
+
+int PaintManager::UseBKImage() {
   m_nBKWidth = m_pBKImage ? static_cast<int>(m_pBKImage->GetWidth()) : 0;
   m_nBKHeight = m_pBKImage ? static_cast<int>(m_pBKImage->GetHeight()) : 0;
+  DiscardControlCaches();
   return m_pBKImage ? 1 : 0;
 }
 

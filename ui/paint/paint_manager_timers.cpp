@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "ui/controls/mcontrol.h"
+#include "ui/paint/critical_section.h"
 #include "ui/paint/paint_manager.h"
 
 namespace Zentu {
@@ -82,7 +83,7 @@ void PaintManager::ForgetTimers(MControl* control) {
 // Ticks outside every list lock: a tick may ask for a repaint, which takes the area and
 // control locks, and the UI thread takes a timer lock while it holds the control lock.
 template <class StillDue>
-void PaintManager::TickControl(MControl* control, CriticalSection& lock, TickState& state,
+void PaintManager::TickControl(MControl* control, CRITICAL_SECTION& lock, TickState& state,
                                StillDue due) {
   MControl* outer;
   {
@@ -115,6 +116,12 @@ void PaintManager::DisposeControl(MControl* control, MControl* former_parent) {
       state->doomed.push_back(control);
       return;
     }
+  }
+  // A walk of the lists (input, painting) may be inside one of its handlers.
+  if (m_nWalkDepth > 0) {
+    ScopedLock guard(m_controlLock);
+    m_doomed.push_back(control);
+    return;
   }
   delete control;
 }

@@ -1,6 +1,7 @@
 // Windows-free arithmetic of the paint manager.
 #include "ui/paint/paint_math.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -77,6 +78,33 @@ uint32_t ChooseDropEffect(uint32_t keys, uint32_t allowed) {
   else
     wanted = kEffectLink;
   return (allowed & wanted) ? wanted : 0;
+}
+
+std::optional<uint32_t> DibBitsOffset(const DibHeader& h, uint64_t block_size) {
+  enum : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kInfoHeaderSize = 40 };
+  if (h.size < kInfoHeaderSize || h.size > block_size) return std::nullopt;
+  if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN || h.planes != 1) return std::nullopt;
+  const uint32_t bits = h.bit_count;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+    return std::nullopt;
+  const bool rle = h.compression == kRle8 || h.compression == kRle4;
+  if (h.compression == kRle8 && bits != 8) return std::nullopt;
+  if (h.compression == kRle4 && bits != 4) return std::nullopt;
+  if (h.compression == kBitFields && bits != 16 && bits != 32) return std::nullopt;
+  if (h.compression > kBitFields) return std::nullopt;  // JPEG, PNG: not decoded here
+  // Run-length data is bottom-up only, and only its stated size bounds it.
+  if (rle && (h.height < 0 || h.size_image == 0)) return std::nullopt;
+
+  const uint64_t colours = h.colors_used ? h.colors_used : (bits <= 8 ? 1u << bits : 0u);
+  if (colours > 256) return std::nullopt;
+  // A version-1 header is followed by the three masks; later ones hold them inside.
+  const uint64_t masks = h.compression == kBitFields && h.size == kInfoHeaderSize ? 3 : 0;
+  const uint64_t offset = uint64_t{h.size} + (masks + colours) * 4;
+  const uint64_t rows = h.height < 0 ? uint64_t(-int64_t{h.height}) : uint64_t(h.height);
+  const uint64_t stride = (uint64_t(h.width) * bits + 31) / 32 * 4;
+  const uint64_t pixels = rle ? h.size_image : stride * rows;
+  if (offset + pixels > block_size) return std::nullopt;
+  return static_cast<uint32_t>(offset);
 }
 
 bool DragThresholdPassed(const CPoint& start, const CPoint& now, int threshold_x, int threshold_y) {

@@ -64,6 +64,19 @@ inline constexpr uint32_t kKeyShift = 0x4, kKeyControl = 0x8;
 // An effect the source does not allow gives none (0).
 uint32_t ChooseDropEffect(uint32_t keys, uint32_t allowed);
 
+// The header fields of a packed DIB (BITMAPINFOHEADER or a later version) that say how
+// large the whole block must be.
+struct DibHeader {
+  uint32_t size;  // biSize
+  int32_t width, height;
+  uint16_t planes, bit_count;
+  uint32_t compression, size_image, colors_used;
+};
+// Offset of the pixels in a packed DIB of `block_size` bytes, when the header describes a
+// picture whose colour table, masks and pixels all lie inside the block; nullopt for a
+// short block, a header it cannot be, or a format GDI would read beyond what it says.
+std::optional<uint32_t> DibBitsOffset(const DibHeader& header, uint64_t block_size);
+
 // True when the pointer has left the drag-threshold box around `start`.
 bool DragThresholdPassed(const CPoint& start, const CPoint& now, int threshold_x, int threshold_y);
 
