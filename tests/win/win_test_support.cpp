@@ -48,26 +48,33 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeout_ms) {
 namespace {
 
 std::vector<std::wstring> g_menu_items;  // the tracking thread's only
+HHOOK g_menu_hook = nullptr;             // the tracking thread's only
 
-void CALLBACK ReadMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND popup = ::FindWindowW(L"#32768", nullptr);
-  if (!popup) return;
-  ::KillTimer(nullptr, timer);
-  HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
-  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-    wchar_t text[64] = {};
-    ::GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
-    g_menu_items.push_back(std::to_wstring(::GetMenuItemID(menu, i)) + L":" + text);
+// Reads the menu when its owner is told it is about to open, before it is shown: a menu that
+// is on screen closes at any click on the display, and other test programs click there.
+LRESULT CALLBACK ReadMenuAsItOpens(int code, WPARAM wparam, LPARAM lparam) {
+  const auto* message = reinterpret_cast<const CWPSTRUCT*>(lparam);
+  if (code == HC_ACTION && message->message == WM_INITMENUPOPUP) {
+    const auto menu = reinterpret_cast<HMENU>(message->wParam);
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+      wchar_t text[64] = {};
+      ::GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+      g_menu_items.push_back(std::to_wstring(::GetMenuItemID(menu, i)) + L":" + text);
+    }
+    ::PostMessageW(message->hwnd, WM_CANCELMODE, 0, 0);
   }
-  ::EndMenu();
+  return ::CallNextHookEx(g_menu_hook, code, wparam, lparam);
 }
 
 }  // namespace
 
 std::vector<std::wstring> TrackedMenuItems(const std::function<void()>& track) {
   g_menu_items.clear();
-  ::SetTimer(nullptr, 0, 50, &ReadMenu);
+  g_menu_hook =
+      ::SetWindowsHookExW(WH_CALLWNDPROC, &ReadMenuAsItOpens, nullptr, ::GetCurrentThreadId());
   track();
+  ::UnhookWindowsHookEx(g_menu_hook);
+  g_menu_hook = nullptr;
   return g_menu_items;
 }
 

@@ -30,7 +30,7 @@ class ChildProcess {
 bool WaitFor(const std::function<bool()>& condition, DWORD timeout_ms);
 
 // Runs `track`, which tracks a pop-up menu on this thread, and returns the menu's items as
-// "id:text", read from inside the menu's own loop, which is then dismissed.
+// "id:text", read as the menu opens; the menu is then dismissed.
 std::vector<std::wstring> TrackedMenuItems(const std::function<void()>& track);
 
 }  // namespace calorix::test
