@@ -81,9 +81,8 @@ int RegisterStartupTask(const TaskServiceFactory& create_service, std::FILE* err
   ComPtr<ITaskFolder> root;
   if (!ConnectRootFolder(create_service, errors, &service, &root)) return kFailed;
   const VARIANT empty = EmptyVariant();
-  HRESULT hr;
   ComPtr<ITaskDefinition> definition;
-  hr = Obtained(service->NewTask(0, definition.put()), definition);
+  HRESULT hr = Obtained(service->NewTask(0, definition.put()), definition);
   if (Failed(hr, errors, "Failed to create new task with HRESULT: 0x")) return kFailed;
   ComPtr<ITriggerCollection> triggers;
   hr = Obtained(definition->get_Triggers(triggers.put()), triggers);
@@ -133,8 +132,8 @@ StartupTaskRemoval RemoveStartupTask(const TaskServiceFactory& create_service, s
     return StartupTaskRemoval::kFailed;
   UniqueBstr task_name(kStartupTaskName);
   const HRESULT hr = root->DeleteTask(task_name.get(), 0);
-  // Nothing registered (the scheduler of an older install, or a registration that failed)
-  // is what the caller wants, not a failure.
+  // No such task (never registered, as where the scheduler refused the logon trigger, or
+  // removed already) is what the caller wants, not a failure.
   if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) return StartupTaskRemoval::kAbsent;
   if (Failed(hr, errors, "Failed to delete task with HRESULT: 0x"))
     return StartupTaskRemoval::kFailed;
