@@ -1,13 +1,10 @@
 // CalorixDiag's command dispatch, the stop request and the text helpers its commands share.
 #include "tools/calorix_diag/diag.h"
 
-#include <cmath>
-
 #include "app/device/display_report.h"
 #include "app/shell/shell_constants.h"
 #include "app/system/settings.h"
 #include "tools/calorix_diag/diag_report.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix::diag {
 namespace {
@@ -34,14 +31,17 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
-int StoredUnit() {
+bool SettingsStored() {
   HKEY raw = nullptr;
   const std::wstring subkey = std::wstring(L"SOFTWARE\\") + kAppName;
   if (::RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS)
-    return kCelsius;
+    return false;
   ::RegCloseKey(raw);
-  return ReadSetting(kTempeType);
+  return true;
 }
+
+// ReadSetting would create the key; a look must change nothing.
+int StoredUnit() { return SettingsStored() ? ReadSetting(kTempeType) : kCelsius; }
 
 std::string AdapterText(const TemperatureBlock& block) {
   const char(*name)[kGpuNameSize] = block.gpu1_name[0]   ? &block.gpu1_name

@@ -27,6 +27,8 @@ class BlockView {
   bool created_new_ = false;
 };
 
+// Whether HKCU\SOFTWARE\KEM exists; never creates it.
+bool SettingsStored();
 // "tempe_type" when the user's settings exist, else Celsius; never creates the key.
 int StoredUnit();
 // One adapter, as `GPU "name" 48.5 C`, or `GPU none` when no adapter is named.

@@ -85,14 +85,11 @@ void PrintServer(const Streams& io) {
 }
 
 void PrintSettings(const Streams& io) {
-  const std::wstring subkey = std::wstring(L"SOFTWARE\\") + kAppName;
-  std::fprintf(io.out, "Settings HKCU\\%s: ", Utf8(subkey).c_str());
-  HKEY raw = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) {
+  std::fprintf(io.out, "Settings HKCU\\SOFTWARE\\%s: ", Utf8(kAppName).c_str());
+  if (!SettingsStored()) {
     std::fprintf(io.out, "none stored (the program has not run for this user)\n");
     return;
   }
-  ::RegCloseKey(raw);
   const int device_type = ReadSetting(kDeviceType);
   const int tempe_type = ReadSetting(kTempeType);
   std::fprintf(io.out, "led_switch %d, device_type %d (%s), tempe_type %d (%s)\n",
