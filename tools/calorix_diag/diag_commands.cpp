@@ -2,8 +2,6 @@
 // and the uninstaller's task removal and program end.
 #include <windows.h>
 
-#include <ctime>
-
 #include "app/device/device_manager.h"
 #include "app/device/display_report.h"
 #include "app/system/startup_task.h"

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "app/device/display_report.h"
+
 namespace calorix::diag {
 
 const char kUsage[] =
@@ -92,8 +94,8 @@ class Parser {
     options_.command = command;
     if (command != Command::kShow) return true;
     return TakeNumber(
-        arg, 0, 199, [&](long long n) { options_.value = static_cast<int>(n); },
-        "a value from 0 to 199");
+        arg, 0, kMaxDisplayValue, [&](long long n) { options_.value = static_cast<int>(n); },
+        "a value from 0 to " + std::to_string(kMaxDisplayValue));
   }
 
   template <class Store>
