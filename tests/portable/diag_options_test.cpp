@@ -14,10 +14,9 @@ Options Accepted(const std::vector<std::string>& args) {
 
 TEST(DiagOptions, EachCommandWithItsValues) {
   EXPECT_EQ(Accepted({}).command, Command::kStatus);
-  const Options show = Accepted({"--show", "123"});
+  const Options show = Accepted({"--show", "199"});
   EXPECT_EQ(show.command, Command::kShow);
-  EXPECT_EQ(show.value, 123);
-  EXPECT_EQ(Accepted({"--show", "199"}).value, 199);
+  EXPECT_EQ(show.value, 199);
   const Options sweep = Accepted({"--interval", "0", "--sweep"});  // options in any order
   EXPECT_EQ(sweep.command, Command::kSweep);
   EXPECT_EQ(sweep.interval_ms, 0);
@@ -26,8 +25,6 @@ TEST(DiagOptions, EachCommandWithItsValues) {
   EXPECT_EQ(watch.count, 3);
   EXPECT_EQ(watch.interval_ms, 250);
   EXPECT_FALSE(Accepted({"--watch"}).count);  // until Ctrl+C
-  EXPECT_EQ(Accepted({"--remove-task"}).command, Command::kRemoveTask);
-  EXPECT_EQ(Accepted({"--end-program"}).command, Command::kEndProgram);
 }
 
 TEST(DiagOptions, BadArgumentsAreNamedInTheMessage) {
@@ -38,7 +35,6 @@ TEST(DiagOptions, BadArgumentsAreNamedInTheMessage) {
       {{"--bogus"}, "unknown argument \"--bogus\""},
       {{"--show"}, "--show needs a value from 0 to 199"},
       {{"--show", "200"}, "--show needs a value from 0 to 199, not \"200\""},
-      {{"--show", "-1"}, "--show needs a value from 0 to 199, not \"-1\""},
       {{"--show", "99999999999999999999"},
        "--show needs a value from 0 to 199, not \"99999999999999999999\""},
       {{"--show", "1", "--sweep"}, "only one command at a time (\"--sweep\" after another)"},

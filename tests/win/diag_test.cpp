@@ -151,30 +151,6 @@ TEST(CalorixDiag, ShowAndSweepSendTheirDigitsToEveryDisplay) {
   DeviceManager::Instance().ResetForTesting();
 }
 
-int LinesIn(const std::wstring& file) {
-  std::FILE* f = _wfopen(file.c_str(), L"rb");
-  int lines = 0;
-  for (int c; f && (c = std::fgetc(f)) != EOF;) lines += c == '\n';
-  if (f) std::fclose(f);
-  return lines;
-}
-
-TEST(CalorixDiag, EndProcessesEndsEveryCopyAndWaitsForIt) {
-  test::TempFolder folder;
-  const std::wstring name = test::UniqueName(L"calorix_end") + L".exe";
-  test::CopyExe(L"server_start_recorder.exe", folder.path() + name);
-  test::ChildProcess first(Quote(folder.path() + name) + L" --wait-ms 60000");
-  test::ChildProcess second(Quote(folder.path() + name) + L" --wait-ms 60000");
-  // Both running their own code (each writes one line first): a process ended while Wine
-  // still starts it can keep the test's output pipe open.
-  ASSERT_TRUE(test::WaitFor([&] { return LinesIn(folder.path() + L"starts.txt") == 2; }, 20000));
-  test::CapturedFile out, err;
-  EXPECT_EQ(EndProcesses(name.c_str(), {out.file(), err.file()}), 0);
-  EXPECT_EQ(out.Text(), "Ended 2 running " + Utf8(name) + ".\n");
-  EXPECT_EQ(first.Wait(0), 0u);  // gone already when the command returned
-  EXPECT_EQ(second.Wait(0), 0u);
-}
-
 TEST(CalorixDiag, TheProgramsExitStatusAndMessages) {
   const std::wstring diag = Quote(test::ProgramFolder() + L"CalorixDiag.exe");
   test::Finished run = test::RunCaptured(diag + L" --show 250", 60000);

@@ -57,12 +57,11 @@ while read -r f; do
 done <"$work/expected.txt"
 [ -f "$folder/Uninstall.exe" ] || fail "no uninstaller"
 [ -f "$menu/Calorix.lnk" ] || fail "no Start-menu entry"
-[ "$(value "$key" DisplayName)" = Calorix ] || fail "DisplayName"
-[ "$(value "$key" DisplayVersion)" = "$version" ] || fail "DisplayVersion"
-[ "$(value "$key" UninstallString)" = '"C:\Program Files\Calorix\Uninstall.exe"' ] \
-  || fail "UninstallString is $(value "$key" UninstallString)"
-[ "$(value "$key" QuietUninstallString)" = '"C:\Program Files\Calorix\Uninstall.exe" /S' ] \
-  || fail "QuietUninstallString"
+for expected in DisplayName=Calorix "DisplayVersion=$version" \
+  'UninstallString="C:\Program Files\Calorix\Uninstall.exe"' \
+  'QuietUninstallString="C:\Program Files\Calorix\Uninstall.exe" /S'; do
+  [ "$(value "$key" "${expected%%=*}")" = "${expected#*=}" ] || fail "uninstall entry: not $expected"
+done
 
 # The installed programs start from there: the tool prints its version, the tray program
 # writes its start-up line to the user's log.

@@ -95,10 +95,8 @@ int RemoveTask(const Streams& io) {
   return 1;
 }
 
-int EndProgram(const Streams& io) { return EndProcesses(kTrayProgram, io); }
-
-int EndProcesses(const wchar_t* name, const Streams& io) {
-  const auto ids = FindProcessesByName(name);
+int EndProgram(const Streams& io) {
+  const auto ids = FindProcessesByName(kTrayProgram);
   if (!ids) {
     std::fprintf(io.err, "The process list cannot be read.\n");
     return 1;
@@ -114,10 +112,10 @@ int EndProcesses(const wchar_t* name, const Streams& io) {
       ++ended;
       continue;
     }
-    std::fprintf(io.err, "Could not end %s (process %lu).\n", Utf8(name).c_str(), id);
+    std::fprintf(io.err, "Could not end Calorix.exe (process %lu).\n", id);
     ++failed;
   }
-  std::fprintf(io.out, "Ended %d running %s.\n", ended, Utf8(name).c_str());
+  std::fprintf(io.out, "Ended %d running Calorix.exe.\n", ended);
   return failed ? 1 : 0;
 }
 

@@ -44,9 +44,8 @@ int Show(int value, const Streams& io);
 int Sweep(int interval_ms, const Streams& io);
 int Watch(int interval_ms, long long count, const Streams& io);
 int RemoveTask(const Streams& io);
+// Terminates every running Calorix.exe and waits until each has gone.
 int EndProgram(const Streams& io);
-// Terminates every running process named `name` and waits until each has gone.
-int EndProcesses(const wchar_t* name, const Streams& io);
 
 // Waits `ms`, or less when a stop is requested; true when stopped.
 bool WaitOrStop(int ms);
