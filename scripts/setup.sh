@@ -22,6 +22,8 @@ packages=(
   wine wine32:i386 xvfb xauth x11-utils xdotool imagemagick
   # the fonts the library and the test prefix rely on; archive tools for the update tests
   fonts-open-sans fonts-liberation zip unzip
+  # the installer (scripts/package.sh)
+  nsis
   # https under Wine (its TLS comes from the 32-bit GnuTLS) and the update tests' certificate
   libgnutls30:i386 openssl
   # fetching and unpacking Debian source packages

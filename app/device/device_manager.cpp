@@ -117,11 +117,13 @@ bool DeviceManager::WriteReport(const std::array<std::uint8_t, 64>& report) {
   return true;
 }
 
-bool DeviceManager::GetFirmwareVersion(int* version) {
+bool DeviceManager::GetFirmwareVersion(int* version) { return GetFirmwareVersion(version, 0); }
+
+bool DeviceManager::GetFirmwareVersion(int* version, std::size_t index) {
   using std::chrono::milliseconds;
   const std::optional<EntryList> entries = Snapshot();
-  if (!entries || entries->empty() || !entries->front()->handle) return false;
-  hid_device* handle = entries->front()->handle;  // the snapshot keeps it open meanwhile
+  if (!entries || index >= entries->size() || !(*entries)[index]->handle) return false;
+  hid_device* handle = (*entries)[index]->handle;  // the snapshot keeps it open meanwhile
   const auto request = BuildFirmwareVersionRequest();
   std::this_thread::sleep_for(milliseconds(16));
   if (hid_send_feature_report(handle, request.data(), request.size()) <= 0) return false;
@@ -135,6 +137,15 @@ bool DeviceManager::GetFirmwareVersion(int* version) {
   }
   *version = DecodeFirmwareVersion(reply);
   return true;
+}
+
+std::vector<DisplayInfo> DeviceManager::Displays() {
+  std::vector<DisplayInfo> displays;
+  if (const std::optional<EntryList> entries = Snapshot()) {
+    for (const auto& e : *entries)
+      displays.push_back({e->index, e->path, e->product_name, e->release_number});
+  }
+  return displays;
 }
 
 int DeviceManager::DeviceCount() const { return count_.load(); }

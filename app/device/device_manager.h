@@ -42,6 +42,14 @@ struct DeviceEntry {
   int release_number = 0;
 };
 
+// What a caller outside the manager may know of one open display.
+struct DisplayInfo {
+  int index = 0;
+  std::string path;
+  std::wstring product_name;
+  int release_number = 0;
+};
+
 // The list lock is held only to publish, count or copy the list, never across device I/O,
 // so the main thread's DeviceCount never waits on a stalled display. Device I/O itself runs
 // on the worker only.
@@ -57,6 +65,11 @@ class DeviceManager {
   void RefreshDevices();
   bool WriteReport(const std::array<std::uint8_t, 64>& report);
   bool GetFirmwareVersion(int* version);
+  // The same exchange with the display at `index` in the list (GetFirmwareVersion asks the
+  // first).
+  bool GetFirmwareVersion(int* version, std::size_t index);
+  // The open displays in list order; empty while the manager is not open.
+  std::vector<DisplayInfo> Displays();
   // The number of entries as last published under the lock; read without taking it.
   int DeviceCount() const;
   bool IsOpen();

@@ -59,25 +59,30 @@ void ApplySettings(ITaskDefinition* definition) {
   settings->put_ExecutionTimeLimit(no_limit.get());
 }
 
+// The first steps of both sequences: the service, connected to the local machine as the
+// current user, and its root folder. False after the failing step's line.
+bool ConnectRootFolder(const TaskServiceFactory& create_service, std::FILE* errors,
+                       ComPtr<ITaskService>* service, ComPtr<ITaskFolder>* root) {
+  HRESULT hr = Obtained(create_service(service->put()), *service);
+  if (Failed(hr, errors, "Failed to create Task Scheduler instance with HRESULT: 0x")) return false;
+  const VARIANT empty = EmptyVariant();
+  hr = (*service)->Connect(empty, empty, empty, empty);
+  if (Failed(hr, errors, "Failed to connect to Task Scheduler service with HRESULT: 0x"))
+    return false;
+  UniqueBstr root_path(L"\\");
+  hr = Obtained((*service)->GetFolder(root_path.get(), root->put()), *root);
+  return !Failed(hr, errors, "Failed to get root folder with HRESULT: 0x");
+}
+
 // Everything between CoInitialize and CoUninitialize: every interface is released on return,
 // before the caller uninitialises COM.
 int RegisterStartupTask(const TaskServiceFactory& create_service, std::FILE* errors) {
   ComPtr<ITaskService> service;
-  HRESULT hr = Obtained(create_service(service.put()), service);
-  if (Failed(hr, errors, "Failed to create Task Scheduler instance with HRESULT: 0x"))
-    return kFailed;
-  const VARIANT empty = EmptyVariant();
-  hr = service->Connect(empty, empty, empty, empty);
-  if (Failed(hr, errors, "Failed to connect to Task Scheduler service with HRESULT: 0x"))
-    return kFailed;
   ComPtr<ITaskFolder> root;
-  {
-    UniqueBstr root_path(L"\\");
-    hr = Obtained(service->GetFolder(root_path.get(), root.put()), root);
-  }
-  if (Failed(hr, errors, "Failed to get root folder with HRESULT: 0x")) return kFailed;
+  if (!ConnectRootFolder(create_service, errors, &service, &root)) return kFailed;
+  const VARIANT empty = EmptyVariant();
   ComPtr<ITaskDefinition> definition;
-  hr = Obtained(service->NewTask(0, definition.put()), definition);
+  HRESULT hr = Obtained(service->NewTask(0, definition.put()), definition);
   if (Failed(hr, errors, "Failed to create new task with HRESULT: 0x")) return kFailed;
   ComPtr<ITriggerCollection> triggers;
   hr = Obtained(definition->get_Triggers(triggers.put()), triggers);
@@ -120,6 +125,21 @@ int RegisterStartupTask(const TaskServiceFactory& create_service, std::FILE* err
   return kRegistrationAttempted;
 }
 
+StartupTaskRemoval RemoveStartupTask(const TaskServiceFactory& create_service, std::FILE* errors) {
+  ComPtr<ITaskService> service;
+  ComPtr<ITaskFolder> root;
+  if (!ConnectRootFolder(create_service, errors, &service, &root))
+    return StartupTaskRemoval::kFailed;
+  UniqueBstr task_name(kStartupTaskName);
+  const HRESULT hr = root->DeleteTask(task_name.get(), 0);
+  // No such task (never registered, as where the scheduler refused the logon trigger, or
+  // removed already) is what the caller wants, not a failure.
+  if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) return StartupTaskRemoval::kAbsent;
+  if (Failed(hr, errors, "Failed to delete task with HRESULT: 0x"))
+    return StartupTaskRemoval::kFailed;
+  return StartupTaskRemoval::kRemoved;
+}
+
 }  // namespace
 
 HRESULT CreateTaskSchedulerService(ITaskService** service) {
@@ -139,5 +159,18 @@ int CreateStartupTask(const TaskServiceFactory& create_service, std::FILE* error
 }
 
 int CreateStartupTask() { return CreateStartupTask(CreateTaskSchedulerService, stderr); }
+
+StartupTaskRemoval DeleteStartupTask(const TaskServiceFactory& create_service, std::FILE* errors) {
+  const HRESULT hr = ::CoInitialize(nullptr);
+  if (Failed(hr, errors, "CoInitialize failed with HRESULT: 0x"))
+    return StartupTaskRemoval::kFailed;
+  const StartupTaskRemoval result = RemoveStartupTask(create_service, errors);
+  ::CoUninitialize();
+  return result;
+}
+
+StartupTaskRemoval DeleteStartupTask() {
+  return DeleteStartupTask(CreateTaskSchedulerService, stderr);
+}
 
 }  // namespace calorix

@@ -32,4 +32,16 @@ int CreateStartupTask();
 // The same with another scheduler and error stream.
 int CreateStartupTask(const TaskServiceFactory& create_service, std::FILE* errors);
 
+enum class StartupTaskRemoval {
+  kRemoved,  // the task was registered and is gone now
+  kAbsent,   // there was no such task
+  kFailed,   // a step failed; its line went to the error stream
+};
+
+// Deletes the task "KEM StartupTask" from the root folder (for the uninstaller), through the
+// same service, connection and folder steps as the registration, with COM initialised
+// around them. A failing step writes its line with the HRESULT, as the registration does.
+StartupTaskRemoval DeleteStartupTask();
+StartupTaskRemoval DeleteStartupTask(const TaskServiceFactory& create_service, std::FILE* errors);
+
 }  // namespace calorix

@@ -61,24 +61,26 @@ void StartMonitorServer() {
   }
 }
 
-bool TerminateProcessByName(const wchar_t* name) {
+std::optional<std::vector<DWORD>> FindProcessesByName(const wchar_t* name, std::size_t limit) {
   Zentu::UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return false;
+  if (!snapshot) return std::nullopt;
+  std::vector<DWORD> ids;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
-  DWORD match = 0;
-  bool found = false;
-  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more && !found;
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more && ids.size() < limit;
        more = ::Process32NextW(snapshot.get(), &entry)) {
     // Ordinal, not locale-aware: file names compare like the file system does.
-    if (::CompareStringOrdinal(entry.szExeFile, -1, name, -1, TRUE) == CSTR_EQUAL) {
-      match = entry.th32ProcessID;
-      found = true;
-    }
+    if (::CompareStringOrdinal(entry.szExeFile, -1, name, -1, TRUE) == CSTR_EQUAL)
+      ids.push_back(entry.th32ProcessID);
   }
-  snapshot.reset();
-  if (found) {
-    Zentu::UniqueKernelHandle process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, match));
+  return ids;
+}
+
+bool TerminateProcessByName(const wchar_t* name) {
+  const auto found = FindProcessesByName(name, 1);
+  if (!found) return false;
+  if (!found->empty()) {
+    Zentu::UniqueKernelHandle process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, found->front()));
     if (process) ::TerminateProcess(process.get(), 0);
   }
   return true;

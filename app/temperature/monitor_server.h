@@ -3,8 +3,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/temperature/server_paths.h"
 #include "app/temperature/server_watchdog.h"
@@ -25,6 +28,11 @@ bool IsWindows10OrLaterFrom(const wchar_t* library, const char* function, std::F
 
 // Starts the server build for this system, without waiting for it. Failures are ignored.
 void StartMonitorServer();
+
+// Ids of the running processes whose executable name equals `name` (any case), in the
+// system's list order, at most `limit`; nothing when the process list cannot be read.
+std::optional<std::vector<DWORD>> FindProcessesByName(const wchar_t* name,
+                                                      std::size_t limit = SIZE_MAX);
 
 // Terminates the first running process whose executable name equals `name` (any case).
 // False only when the process list cannot be read.

@@ -325,7 +325,9 @@ class Folder final : public Fake<ITaskFolder> {
   NO_CALL(DeleteFolder, BSTR, LONG)
   NO_CALL(GetTask, BSTR, IRegisteredTask**)
   NO_CALL(GetTasks, LONG, IRegisteredTaskCollection**)
-  NO_CALL(DeleteTask, BSTR, LONG)
+  HRESULT STDMETHODCALLTYPE DeleteTask(BSTR name, LONG flags) override {
+    return Plain(L"ITaskFolder::DeleteTask", {BstrText(name), Number(flags)});
+  }
   NO_CALL(RegisterTask, BSTR, BSTR, LONG, VARIANT, VARIANT, TASK_LOGON_TYPE, VARIANT,
           IRegisteredTask**)
   HRESULT STDMETHODCALLTYPE RegisterTaskDefinition(BSTR path, ITaskDefinition* definition,

@@ -20,36 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::CapturedFile;
+using test::CopyExe;
 using test::Finished;
 using test::ProgramFolder;
 using test::Quote;
 using test::RunCaptured;
+using test::TempFolder;
 using test::UniqueName;
 using test::WaitFor;
-
-// A fresh folder below the temp folder (no spaces in its own path), removed at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + UniqueName(L"calorix_server") + L"\\";
-    fs::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const std::wstring& path() const { return path_; }  // ends in a backslash
-
- private:
-  std::wstring path_;
-};
-
-void CopyExe(const std::wstring& bin_name, const std::wstring& destination) {
-  fs::create_directories(fs::path(destination).parent_path());
-  fs::copy_file(ProgramFolder() + bin_name, destination, fs::copy_options::overwrite_existing);
-}
 
 std::wstring Wide(const std::string& utf8) {
   std::wstring out(utf8.size(), L'\0');

@@ -1,6 +1,7 @@
 // Helpers of the server and start-up task tests.
 #include "tests/win/server_test_support.h"
 
+#include "tests/win/win_test_support.h"
 #include "ui/core/win_handles.h"
 
 namespace calorix::test {
@@ -31,6 +32,23 @@ std::string ReadAll(HANDLE file) {
 std::wstring UniqueName(const std::wstring& stem) {
   static int serial = 0;
   return stem + L"_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(++serial);
+}
+
+TempFolder::TempFolder() {
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  path_ = std::wstring(temp) + UniqueName(L"calorix_server") + L"\\";
+  fs::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+void CopyExe(const std::wstring& bin_name, const std::wstring& destination) {
+  fs::create_directories(fs::path(destination).parent_path());
+  fs::copy_file(ProgramFolder() + bin_name, destination, fs::copy_options::overwrite_existing);
 }
 
 CapturedFile::CapturedFile() {

@@ -29,6 +29,22 @@ class CapturedFile {
   std::FILE* file_ = nullptr;  // owned
 };
 
+// A fresh folder below the temp folder (no spaces in its own path), removed at the end.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::wstring& path() const { return path_; }  // ends in a backslash
+
+ private:
+  std::wstring path_;
+};
+
+// Copies the build's program `bin_name` to `destination`, creating its folder.
+void CopyExe(const std::wstring& bin_name, const std::wstring& destination);
+
 struct Finished {
   DWORD pid = 0;
   DWORD exit_code = STILL_ACTIVE;  // also when it was ended after the timeout

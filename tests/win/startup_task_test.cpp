@@ -179,6 +179,45 @@ TEST(StartupTask, SuccessWithoutAnInterfaceIsAFailure) {
   ExpectNoLeaks(scheduler);
 }
 
+TEST(StartupTask, RemovalDeletesTheTaskAndTellsAbsentFromFailed) {
+  const std::vector<std::wstring> sequence = {L"CoCreateInstance", L"ITaskService::Connect",
+                                              L"ITaskService::GetFolder",
+                                              L"ITaskFolder::DeleteTask"};
+  const struct {
+    const wchar_t* fail_at;
+    HRESULT hr;
+    StartupTaskRemoval result;
+    const char* line;
+  } cases[] = {
+      {nullptr, S_OK, StartupTaskRemoval::kRemoved, ""},
+      {L"ITaskFolder::DeleteTask", static_cast<HRESULT>(0x80070002), StartupTaskRemoval::kAbsent,
+       ""},
+      {L"ITaskFolder::DeleteTask", E_ACCESSDENIED, StartupTaskRemoval::kFailed,
+       "Failed to delete task with HRESULT: 0x80070005\n"},
+      {L"ITaskService::Connect", static_cast<HRESULT>(0x800706ba), StartupTaskRemoval::kFailed,
+       "Failed to connect to Task Scheduler service with HRESULT: 0x800706ba\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    task_double::Scheduler scheduler;
+    if (c.fail_at) scheduler.FailAt(c.fail_at, c.hr);
+    test::CapturedFile errors;
+    EXPECT_EQ(
+        DeleteStartupTask([&](ITaskService** service) { return scheduler.CreateService(service); },
+                          errors.file()),
+        c.result);
+    EXPECT_EQ(errors.Text(), c.line);
+    const auto last =
+        c.fail_at ? std::find(sequence.begin(), sequence.end(), c.fail_at) : sequence.end() - 1;
+    EXPECT_EQ(scheduler.CallNames(), std::vector<std::wstring>(sequence.begin(), last + 1));
+    if (!c.fail_at) {
+      EXPECT_EQ(scheduler.ArgsOf(L"ITaskService::GetFolder"), Args{L"\\"});
+      EXPECT_EQ(scheduler.ArgsOf(L"ITaskFolder::DeleteTask"), (Args{L"KEM StartupTask", L"0"}));
+    }
+    ExpectNoLeaks(scheduler);
+  }
+}
+
 // Runs `body` on a new thread and waits for it.
 template <class F>
 void OnOwnThread(F body) {

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Builds the Windows installer of Calorix with NSIS and lays out an update-server tree for it.
+#
+#   scripts/package.sh [--version V] [--out DIR] [--build-dir DIR]
+#
+# --version V     the installer's version and the version the update tree offers (default:
+#                 the project's, 1.0.0.9); digits and dots, at most 10 characters
+# --out DIR       where the results go (default: dist/)
+# --build-dir DIR package the program files of this existing win32 build instead of
+#                 building the optimized, stripped `release` preset
+# The same settings can come from CALORIX_PACKAGE_VERSION, CALORIX_PACKAGE_OUT and
+# CALORIX_PACKAGE_BUILD.
+#
+# Results:
+#   DIR/Calorix-V-setup.exe                      the installer (silent with /S)
+#   DIR/update/q7rb/software/version             "V", without a line break
+#   DIR/update/q7rb/software/Software-V.zip      the installer as Software-V.exe at its root
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+version=${CALORIX_PACKAGE_VERSION:-}
+out=${CALORIX_PACKAGE_OUT:-$root/dist}
+build=${CALORIX_PACKAGE_BUILD:-}
+fail() { echo "package: $*" >&2; exit 1; }
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --version) version=${2:?--version needs a value}; shift 2 ;;
+    --out) out=${2:?--out needs a folder}; shift 2 ;;
+    --build-dir) build=${2:?--build-dir needs a folder}; shift 2 ;;
+    *) fail "unknown argument $1 (see the head of $0)" ;;
+  esac
+done
+
+"$root/scripts/setup.sh"
+if [ -z "$build" ]; then
+  cmake --preset release >/dev/null
+  cmake --build --preset release
+  build=$root/build/release
+fi
+[ -f "$build/CMakeCache.txt" ] || fail "$build is not a build folder"
+[ -n "$version" ] || version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+# The program takes a version text of at most 10 characters and puts it in file names.
+[[ $version =~ ^[0-9]{1,5}(\.[0-9]{1,5}){0,3}$ && ${#version} -le 10 ]] \
+  || fail "version \"$version\" is not 1 to 4 dotted numbers of at most 10 characters"
+version4=$version
+while [[ $(tr -cd . <<<"$version4" | wc -c) -lt 3 ]]; do version4=$version4.0; done
+
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+work=$out/.package
+rm -rf "$work" && mkdir -p "$work/nsis"
+stage=$work/stage
+cmake --install "$build" --component program --prefix "$stage" >/dev/null
+
+# The installer copies exactly the staged files; the uninstaller removes exactly those.
+(
+  cd "$stage"
+  current=
+  find . -type f | sort | while read -r f; do
+    rel=${f#./}
+    dir=$(dirname "$rel")
+    if [ "$dir" != "$current" ]; then
+      if [ "$dir" = . ]; then echo 'SetOutPath "$INSTDIR"'; else echo "SetOutPath \"\$INSTDIR\\${dir//\//\\}\""; fi
+      current=$dir
+    fi
+    echo "File \"$stage/$rel\""
+  done >"$work/nsis/install.nsh"
+  find . -type f | sort | while read -r f; do rel=${f#./}; echo "Delete \"\$INSTDIR\\${rel//\//\\}\""; done
+  find . -mindepth 1 -type d | sort -r | while read -r d; do rel=${d#./}; echo "RMDir \"\$INSTDIR\\${rel//\//\\}\""; done
+) >"$work/nsis/uninstall.nsh"
+
+installer=$out/Calorix-$version-setup.exe
+makensis -V2 -DVERSION="$version" -DVERSION4="$version4" -DSTAGE="$stage" \
+  -DFILES="$work/nsis" -DOUTFILE="$installer" -DSIZE_KB="$(du -sk "$stage" | cut -f1)" \
+  "$root/scripts/calorix.nsi" >"$work/makensis.log" || { cat "$work/makensis.log"; fail "makensis failed"; }
+
+# The update flow downloads Software-V.zip, unpacks it and starts Software-V.exe from it.
+channel=$out/update/q7rb/software
+rm -rf "$channel" && mkdir -p "$channel" "$work/zip"
+printf '%s' "$version" >"$channel/version"
+cp "$installer" "$work/zip/Software-$version.exe"
+(cd "$work/zip" && zip -q -X "$channel/Software-$version.zip" "Software-$version.exe")
+
+size() { stat -c %s "$1"; }
+echo "Calorix.exe $(size "$stage/Calorix.exe") bytes, Zentu.dll $(size "$stage/Zentu.dll") bytes, CalorixDiag.exe $(size "$stage/CalorixDiag.exe") bytes"
+rm -rf "$work"
+echo "installer: $installer ($(size "$installer") bytes)"
+echo "update tree: $out/update (q7rb/software/version = $version)"
