@@ -5,7 +5,9 @@
 
 namespace calorix::test {
 
-// WM_COPYDATA kinds understood by the test build (see program_hid_plug.cpp).
+// The test build's message-only window (see program_hid_plug.cpp) and the WM_COPYDATA
+// kinds it understands.
+inline constexpr wchar_t kPlugWindowClass[] = L"CalorixE2EPlug";
 inline constexpr ULONG_PTR kPlugCommand = 0x43500001;
 inline constexpr ULONG_PTR kProbeCommand = 0x43500002;
 

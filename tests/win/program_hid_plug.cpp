@@ -1,18 +1,20 @@
 // Linked only into the end-to-end tests' build of the tray program, which has the hidapi
 // double in place of hidapi: the tests plug and unplug scripted displays through it and
-// read what the program's own thread shows. A hook on the main thread sees every message
-// sent to its windows before they do:
-// - WM_COPYDATA with kPlugCommand carries "plug NAME", "plug NAME STALL_MS" or
-//   "unplug NAME" (the double's collections; a stalled display makes every open and I/O
-//   wait that long, so a device refresh ignores a stop);
-// - WM_COPYDATA with kProbeCommand writes the main window's input context to the log;
-// - WM_INITMENUPOPUP writes the items of the menu about to open to the log.
+// read what the program's own thread sees. Both are set up before the entry runs, on the
+// main thread:
+// - a message-only window of class kPlugWindowClass takes WM_COPYDATA: kPlugCommand carries
+//   "plug NAME STALL_MS" or "unplug NAME" (the double's collections; a stalled display makes
+//   every open and I/O wait that long, so a device refresh ignores a stop), kProbeCommand
+//   writes to the log whether the main window has an input context;
+// - a hook sees the messages the thread sends to itself: at WM_INITMENUPOPUP it writes the
+//   items of the menu about to open to the log.
 #include <windows.h>
 #include <imm.h>
 
 #include <sstream>
 #include <string>
 
+#include "app/shell/tray_icon.h"
 #include "app/system/log.h"
 #include "tests/doubles/hidapi_double.h"
 #include "tests/win/program_e2e.h"
@@ -55,19 +57,35 @@ void LogMenu(HMENU menu) {
   calorix::LogPrint(calorix::Info, "e2e: menu %s", line.c_str());
 }
 
+LRESULT CALLBACK PlugProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message != WM_COPYDATA) return ::DefWindowProcW(window, message, wparam, lparam);
+  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
+  if (data->dwData == calorix::test::kPlugCommand) RunScript(*data);
+  if (data->dwData == calorix::test::kProbeCommand) LogInputContext(calorix::FindMainWindow());
+  return TRUE;
+}
+
+HWND CreatePlugWindow() {
+  WNDCLASSW plug_class{};
+  plug_class.lpfnWndProc = PlugProc;
+  plug_class.hInstance = ::GetModuleHandleW(nullptr);
+  plug_class.lpszClassName = calorix::test::kPlugWindowClass;
+  ::RegisterClassW(&plug_class);
+  return ::CreateWindowExW(0, plug_class.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           plug_class.hInstance, nullptr);
+}
+
 LRESULT CALLBACK SentMessageHook(int code, WPARAM wparam, LPARAM lparam) {
   const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
-  if (code == HC_ACTION && sent->message == WM_COPYDATA) {
-    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(sent->lParam);
-    if (data->dwData == calorix::test::kPlugCommand) RunScript(*data);
-    if (data->dwData == calorix::test::kProbeCommand) LogInputContext(sent->hwnd);
-  } else if (code == HC_ACTION && sent->message == WM_INITMENUPOPUP) {
+  if (code == HC_ACTION && sent->message == WM_INITMENUPOPUP) {
     LogMenu(reinterpret_cast<HMENU>(sent->wParam));
   }
   return ::CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-// Static initialisation runs on the main thread, before the entry.
+// Static initialisation runs on the main thread, before the entry. The window lives until
+// the process ends, served by whatever message loop the thread runs.
+const HWND g_plug_window = CreatePlugWindow();
 const HHOOK g_hook =
     ::SetWindowsHookExW(WH_CALLWNDPROC, SentMessageHook, nullptr, ::GetCurrentThreadId());
 

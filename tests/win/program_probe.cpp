@@ -84,7 +84,7 @@ int Box() {
 }
 
 int SendCopyData(ULONG_PTR kind, const std::string& text) {
-  HWND window = MainWindow();
+  HWND window = ::FindWindowExW(HWND_MESSAGE, nullptr, calorix::test::kPlugWindowClass, nullptr);
   if (!window) return None();
   COPYDATASTRUCT data{kind, static_cast<DWORD>(text.size()), const_cast<char*>(text.data())};
   ::SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
