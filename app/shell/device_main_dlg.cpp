@@ -147,6 +147,11 @@ void DeviceMainDlg::OnTimer(unsigned id) {
   }
 }
 
+int DeviceMainDlg::OnDestroy() {
+  CloseMessageBoxes();
+  return MDialog::OnDestroy();
+}
+
 void DeviceMainDlg::ReAddTrayIcon() {
   KillTimer(TIMER_TRAY_READD);
   m_tray.Remove();

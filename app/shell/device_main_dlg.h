@@ -40,6 +40,9 @@ class DeviceMainDlg : public Zentu::MDialog {
   int OnLButtonDown(unsigned flags, Zentu::CPoint point) override;
   int OnLButtonUp(unsigned flags, Zentu::CPoint point) override;
   void OnTimer(unsigned id) override;
+  // A message box open on this thread (an update prompt) is closed too: its modal loop runs
+  // inside one of this window's handlers and would keep the program alive without its window.
+  int OnDestroy() override;
   // Added after every MDialog operation: stops the worker (waiting at most 1000 ms), removes
   // the tray icon and destroys the window, which ends the modal loop.
   virtual void Stop();

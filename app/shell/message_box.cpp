@@ -1,6 +1,7 @@
 // The message box's controls, the answers of its buttons and its modal run.
 #include "app/shell/message_box.h"
 
+#include <cwchar>
 #include <memory>
 
 #include "ui/controls/mbutton.h"
@@ -18,6 +19,7 @@ constexpr DWORD kBoxStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHI
 constexpr int kBoxWidth = 380;
 constexpr int kBoxHeight = 200;
 constexpr int kFrameBorder = 30;
+constexpr wchar_t kBoxName[] = L"MessageBox";
 
 Zentu::MText* CreateText(Zentu::MDialog& box, unsigned id, CRect rect, const wchar_t* text) {
   auto* control = static_cast<Zentu::MText*>(box.CreateArea(L"MText", id, rect, text, 1, 1));
@@ -26,6 +28,14 @@ Zentu::MText* CreateText(Zentu::MDialog& box, unsigned id, CRect rect, const wch
     control->SetTextColor(Gdiplus::Color(kWhite));
   }
   return control;
+}
+
+// Posted, as a close request from outside: the box's loop takes its result (0) from it.
+BOOL CALLBACK CloseIfBox(HWND window, LPARAM) {
+  wchar_t name[16] = {};
+  ::GetWindowTextW(window, name, 16);
+  if (std::wcscmp(name, kBoxName) == 0) ::PostMessageW(window, WM_CLOSE, 0, 0);
+  return TRUE;
 }
 
 }  // namespace
@@ -81,13 +91,15 @@ long CUIMessageBox::OnMessage(unsigned id, unsigned code, unsigned, long) {
 
 int CUIMessageBox::OnDestroy() { return 0; }
 
+void CloseMessageBoxes() { ::EnumThreadWindows(::GetCurrentThreadId(), CloseIfBox, 0); }
+
 unsigned ShowMessageBox(const wchar_t* message, const wchar_t* title, int style) {
   auto box = std::make_unique<CUIMessageBox>();
   box->SetTitle(title);
   box->SetMessageText(message);
   box->SetButtonStyle(style);
   box->SetBackMode(Zentu::BackModeFrame, kFrameBorder);
-  if (!box->Create(nullptr, L"MessageBox", kBoxStyle, WS_EX_TOOLWINDOW,
+  if (!box->Create(nullptr, kBoxName, kBoxStyle, WS_EX_TOOLWINDOW,
                    CRect(0, 0, kBoxWidth, kBoxHeight))) {
     return kBoxClosed;
   }

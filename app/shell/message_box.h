@@ -43,6 +43,10 @@ class CUIMessageBox : public Zentu::MDialog {
   int m_nButtonStyle = 0;
 };
 
+// Closes every box open on the calling thread as a close request from outside would (each
+// answers kBoxClosed once its loop sees the request).
+void CloseMessageBoxes();
+
 // Shows the box modally on the calling thread (whose other windows keep being served) and
 // returns kBoxYes after OK or YES, kBoxNo after NO, kBoxClosed otherwise.
 unsigned ShowMessageBox(const wchar_t* message, const wchar_t* title, int style);

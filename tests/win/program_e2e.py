@@ -13,7 +13,7 @@
   orderly end while a device refresh ignores the stop.
 - update: the real Calorix.exe against update_site.py's server (run it inside that
   wrapper). The prompt answered NO and YES, the download and the start of the new program,
-  a failed download, and the OK box of a manual check.
+  failed updates, the OK box of a manual check, and an end while a prompt is open.
 
 Each run has its own Xvfb and a copy of the project's Wine prefix with its own wineserver,
 so it neither disturbs the other tests nor is disturbed by them. Screenshots are kept in
@@ -441,15 +441,26 @@ def run_update(run, c):
             "the archive came from the channel URL plus two slashes")
     c.check(run.log.wait_for(r"update: started Software-1\.0\.1\.0\.exe", 1), "and was logged")
 
-    set_base("missing")
+    for base, logged in (("missing", r"HTTP 404\); nothing started"),
+                         ("noprogram", r"was not unpacked completely"),
+                         ("notaprogram", r"could not start Software-1\.0\.1\.0\.exe")):
+        set_base(base)
+        mark = len(run.log.text())
+        program = run.start()
+        answer_box(run, c, f"prompt of the {base} site", YES_NO, (120, 175))  # YES
+        c.check(wait_until(lambda: re.search(logged, run.log.text()[mark:]), 30),
+                f"the failed update is logged ({base})")
+        time.sleep(1)
+        c.check(exit_code(program, 0) is None and run.window() is not None,
+                f"and the program runs on with its window ({base})")
+        run.post(WM_CLOSE)
+        c.equal(exit_code(program, 15), 1, f"until its orderly end ({base})")
+
+    set_base("ok")
     program = run.start()
-    answer_box(run, c, "prompt of a site without the archive", YES_NO, (120, 175))  # YES
-    c.check(run.log.wait_for(r"HTTP 404\); nothing started", 30), "the failed download is logged")
-    time.sleep(1)
-    c.check(exit_code(program, 0) is None and run.window() is not None,
-            "and the program runs on with its window")
+    c.check(wait_until(lambda: box(run), 20) is not None, "a prompt is open")
     run.post(WM_CLOSE)
-    c.equal(exit_code(program, 15), 1, "until its orderly end")
+    c.equal(exit_code(program, 10), 1, "the orderly end closes it and ends the program")
 
 
 def main():

@@ -8,11 +8,12 @@
 //   program_probe script TEXT...           the test build's plug command (WM_COPYDATA)
 //   program_probe input-context            asks the test build to log the input context
 //   program_probe device EVENT PATH        WM_DEVICECHANGE with an interface record
-//   program_probe figures PID...           "pid cpu_ms private_bytes" per process
+//   program_probe figures NAME...          "name pid cpu_ms private_bytes" per process
 //
 // Windows and processes that are not found print "none" and exit with 1.
 #include <windows.h>
 #include <dbt.h>
+#include <tlhelp32.h>
 #include <psapi.h>
 
 #include <cstddef>
@@ -112,11 +113,26 @@ int Device(const wchar_t* event, const wchar_t* path) {
   return 0;
 }
 
+// The id of the first running process with this executable name, or 0.
+DWORD ProcessId(const wchar_t* name) {
+  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  DWORD pid = 0;
+  for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !pid;
+       more = ::Process32NextW(snapshot, &entry)) {
+    if (::_wcsicmp(entry.szExeFile, name) == 0) pid = entry.th32ProcessID;
+  }
+  ::CloseHandle(snapshot);
+  return pid;
+}
+
 // CPU time of the process and its committed private memory (Wine reports no PrivateUsage,
 // so the private regions of its address space are added up).
-int Figures(int count, wchar_t** pids) {
+int Figures(int count, wchar_t** names) {
   for (int i = 0; i < count; ++i) {
-    const DWORD pid = std::wcstoul(pids[i], nullptr, 10);
+    const DWORD pid = ProcessId(names[i]);
     HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
     if (!process) return None();
     FILETIME created, exited, kernel, user;
@@ -131,7 +147,7 @@ int Figures(int count, wchar_t** pids) {
          at = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
       if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) committed += region.RegionSize;
     }
-    std::printf("%lu %llu %llu\n", pid, ms(kernel) + ms(user), committed);
+    std::printf("%ls %lu %llu %llu\n", names[i], pid, ms(kernel) + ms(user), committed);
     ::CloseHandle(process);
   }
   return 0;
