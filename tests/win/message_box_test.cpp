@@ -51,7 +51,9 @@ TEST(UIMessageBox, EachStyleHasItsButtonsUnderTheTitleAndTheMessage) {
 }
 
 // What the timer does to the open box, from inside its modal loop.
-POINT g_click{};  // a click there; (0, 0): a close message sent instead
+enum class Act { kClick, kClose, kQuit };
+Act g_act = Act::kClick;
+POINT g_click{};  // where kClick clicks
 int g_ticks = 0;
 
 // A box the action did not close is closed a while later, so that a failure is a wrong
@@ -65,26 +67,31 @@ void CALLBACK ActOnTheBox(HWND, UINT, UINT_PTR timer, DWORD) {
   if (!box) return;
   ++g_ticks;
   ::KillTimer(nullptr, timer);
-  if (g_click.x == 0) {
-    ::SendMessageW(box, WM_CLOSE, 0, 0);
-    return;
-  }
+  if (g_act == Act::kClose) ::SendMessageW(box, WM_CLOSE, 0, 0);
+  if (g_act == Act::kQuit) ::PostQuitMessage(7);
+  if (g_act != Act::kClick) return;
   const LPARAM at = MAKELPARAM(g_click.x, g_click.y);
   ::PostMessageW(box, WM_MOUSEMOVE, 0, at);
   ::PostMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, at);
   ::PostMessageW(box, WM_LBUTTONUP, 0, at);
 }
 
+// A quit message also ends the box's loop; the box must not stay on screen without its
+// object, and the quit is handed on to the loop outside.
 TEST(UIMessageBox, ButtonsAnswerOneAndTwoAndAnyOtherCloseZero) {
   struct Case {
     int style;
+    Act act;
     POINT click;
     unsigned answer;
   };
-  for (const Case& c : {Case{kBoxOk, {190, 175}, kBoxYes}, Case{kBoxYesNo, {120, 175}, kBoxYes},
-                        Case{kBoxYesNo, {260, 175}, kBoxNo}, Case{1, {0, 0}, kBoxClosed},
-                        Case{kBoxYesNo, {0, 0}, kBoxClosed}}) {
+  for (const Case& c :
+       {Case{kBoxOk, Act::kClick, {190, 175}, kBoxYes},
+        Case{kBoxYesNo, Act::kClick, {120, 175}, kBoxYes},
+        Case{kBoxYesNo, Act::kClick, {260, 175}, kBoxNo}, Case{1, Act::kClose, {}, kBoxClosed},
+        Case{kBoxYesNo, Act::kClose, {}, kBoxClosed}, Case{kBoxOk, Act::kQuit, {}, kBoxClosed}}) {
     SCOPED_TRACE(c.style);
+    g_act = c.act;
     g_click = c.click;
     g_ticks = 0;
     ::SetTimer(nullptr, 0, 200, ActOnTheBox);
@@ -95,6 +102,9 @@ TEST(UIMessageBox, ButtonsAnswerOneAndTwoAndAnyOtherCloseZero) {
     ::KillTimer(nullptr, rescue);
     EXPECT_EQ(g_ticks, 1);
     EXPECT_EQ(::FindWindowW(L"MWindow", L"MessageBox"), nullptr) << "the box is gone";
+    MSG quit{};
+    EXPECT_EQ(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 7,
+              c.act == Act::kQuit);
   }
 }
 
