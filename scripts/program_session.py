@@ -9,8 +9,6 @@ unless told otherwise). The stand-in takes its options from MONITOR_STANDIN_ARGS
     program_session.py [--seconds N] [--shot FILE]     the main job (see main())
 """
 import argparse
-import ctypes
-import ctypes.util
 import os
 import re
 import shutil
@@ -207,7 +205,8 @@ def run_program(wine, display, folder, args):
     time.sleep(args.seconds)
     after = wine.server_pids()
     screenshot(display, args.shot)
-    print(f"server now: Linux pid {after} (the stale one {'ended' if not set(before) & set(after) else 'still runs'})")
+    ended = stale.poll() is not None and not set(before) & set(after)
+    print(f"server now: Linux pid {after} (the stale one {'ended' if ended else 'still runs'})")
     if window:
         count, visible, rect = window
         print(f"main window: {'visible' if visible else 'hidden'} at {rect}")

@@ -109,8 +109,6 @@ void DeviceMainDlg::LoadBackground() {
   LoadBKImage(m_nTempeType.load() ? L"img_cpu_bkg6.png" : L"img_cpu_bkg5.png");
 }
 
-long DeviceMainDlg::OnMessage(unsigned, unsigned, unsigned, long) { return 0; }
-
 int DeviceMainDlg::OnMouseMove(unsigned flags, CPoint point) {
   const int result = MDialog::OnMouseMove(flags, point);
   const int hover = m_rcClose.PtInRect(point) ? 1 : 0;
@@ -133,10 +131,6 @@ int DeviceMainDlg::OnLButtonDown(unsigned flags, CPoint point) {
   LoadBackground();
   Invalidate(FALSE);
   return result;
-}
-
-int DeviceMainDlg::OnLButtonUp(unsigned flags, CPoint point) {
-  return MDialog::OnLButtonUp(flags, point);
 }
 
 void DeviceMainDlg::OnTimer(unsigned id) {

@@ -35,10 +35,9 @@ class DeviceMainDlg : public Zentu::MDialog {
   int OnInitDialog() override;
   void InitUI(Zentu::CRect client) override;
   void UISize(Zentu::CRect client) override;
-  long OnMessage(unsigned id, unsigned code, unsigned wparam, long lparam) override;
+  // Control notifications (OnMessage) and button releases keep the base dialog's handling.
   int OnMouseMove(unsigned flags, Zentu::CPoint point) override;
   int OnLButtonDown(unsigned flags, Zentu::CPoint point) override;
-  int OnLButtonUp(unsigned flags, Zentu::CPoint point) override;
   void OnTimer(unsigned id) override;
   // A message box open on this thread (an update prompt) is closed too: its modal loop runs
   // inside one of this window's handlers and would keep the program alive without its window.

@@ -35,7 +35,7 @@ from PIL import Image, ImageChops  # noqa: E402
 
 BUILD = BIN.parent
 PREFIX_COPY = BUILD / "wine-e2e"
-WM_CLOSE, WM_COMMAND, WM_TRAY_NOTIFY, WM_LBUTTONDOWN = 0x0010, 0x0111, 0x069A, 0x0201
+WM_CLOSE, WM_COMMAND = 0x0010, 0x0111
 
 
 def prefix_copy():
@@ -68,7 +68,6 @@ class Run:
     """One start-to-end session: display, prefix, stage, and the program's own traces."""
 
     def __init__(self, name, program, width=1920, height=1080):
-        self.name = name
         self.shots = BUILD / "e2e" / name
         shutil.rmtree(self.shots, ignore_errors=True)
         self.shots.mkdir(parents=True)
@@ -87,7 +86,6 @@ class Run:
 
     def start(self, cpu="65.7"):
         """Starts Calorix.exe; its server will publish `cpu`. Returns the process."""
-        self.started = time.monotonic()
         return self.wine.start(self.stage / "Calorix.exe", cwd=self.stage,
                                env={"MONITOR_STANDIN_ARGS": f"--cpu {cpu}"})
 
