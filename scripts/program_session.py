@@ -141,14 +141,13 @@ class ProgramLog:
             log.seek(self.start)
             return log.read().decode("utf-8", "replace")
 
-    def wait_for(self, pattern, timeout=20):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            match = re.search(pattern, self.text())
-            if match:
-                return match
-            time.sleep(0.2)
-        return None
+    def mark(self):
+        """Where the text written from now on starts."""
+        return len(self.text())
+
+    def wait_for(self, pattern, timeout=20, since=0):
+        """The first match of `pattern` in the text from `since` on, waited for."""
+        return wait_until(lambda: re.search(pattern, self.text()[since:]), timeout)
 
 
 def wait_until(condition, timeout, step=0.2):

@@ -2,7 +2,7 @@
 # same program with the hidapi double and a hook the tests script (program_hid_plug.cpp),
 # driven by program_e2e.py through program_probe.exe, xdotool and screenshots.
 add_executable(program_probe ${CMAKE_CURRENT_LIST_DIR}/program_probe.cpp)
-target_link_libraries(program_probe PRIVATE calorix_options psapi)
+target_link_libraries(program_probe PRIVATE calorix_options)
 target_link_options(program_probe PRIVATE -municode -mconsole)
 
 add_executable(calorix_hid_double WIN32 ${CMAKE_CURRENT_LIST_DIR}/program_hid_plug.cpp)

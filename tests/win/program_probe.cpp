@@ -1,20 +1,16 @@
 // The end-to-end driver's hands inside Wine: finds the running tray program's windows and
 // sends it real messages. One command per run; prints one line.
 //
-//   program_probe screen                   "W H left top right bottom" (screen, work area)
 //   program_probe window                   "count hwnd visible left top right bottom"
 //   program_probe box                      "hwnd left top right bottom" of the message box
 //   program_probe post MSG WPARAM LPARAM   posts to the main window
 //   program_probe script TEXT...           the test build's plug command (WM_COPYDATA)
 //   program_probe input-context            asks the test build to log the input context
 //   program_probe device EVENT PATH        WM_DEVICECHANGE with an interface record
-//   program_probe figures NAME...          "name pid cpu_ms private_bytes" per process
 //
-// Windows and processes that are not found print "none" and exit with 1.
+// Windows that are not found print "none" and exit with 1.
 #include <windows.h>
 #include <dbt.h>
-#include <tlhelp32.h>
-#include <psapi.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -52,14 +48,6 @@ void PrintRect(const RECT& r) {
 int None() {
   std::printf("none\n");
   return 1;
-}
-
-int Screen() {
-  RECT work{};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  std::printf("%d %d", ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
-  PrintRect(work);
-  return 0;
 }
 
 int Window() {
@@ -113,46 +101,6 @@ int Device(const wchar_t* event, const wchar_t* path) {
   return 0;
 }
 
-// The id of the first running process with this executable name, or 0.
-DWORD ProcessId(const wchar_t* name) {
-  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof(entry);
-  DWORD pid = 0;
-  for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !pid;
-       more = ::Process32NextW(snapshot, &entry)) {
-    if (::_wcsicmp(entry.szExeFile, name) == 0) pid = entry.th32ProcessID;
-  }
-  ::CloseHandle(snapshot);
-  return pid;
-}
-
-// CPU time of the process and its committed private memory (Wine reports no PrivateUsage,
-// so the private regions of its address space are added up).
-int Figures(int count, wchar_t** names) {
-  for (int i = 0; i < count; ++i) {
-    const DWORD pid = ProcessId(names[i]);
-    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
-    if (!process) return None();
-    FILETIME created, exited, kernel, user;
-    ::GetProcessTimes(process, &created, &exited, &kernel, &user);
-    auto ms = [](const FILETIME& t) {
-      return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000;
-    };
-    unsigned long long committed = 0;
-    MEMORY_BASIC_INFORMATION region;
-    for (const BYTE* at = nullptr;
-         ::VirtualQueryEx(process, at, &region, sizeof(region)) == sizeof(region);
-         at = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
-      if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) committed += region.RegionSize;
-    }
-    std::printf("%ls %lu %llu %llu\n", names[i], pid, ms(kernel) + ms(user), committed);
-    ::CloseHandle(process);
-  }
-  return 0;
-}
-
 std::string Narrow(int count, wchar_t** words) {
   std::string text;
   for (int i = 0; i < count; ++i) {
@@ -166,7 +114,6 @@ std::string Narrow(int count, wchar_t** words) {
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
-  if (command == L"screen") return Screen();
   if (command == L"window") return Window();
   if (command == L"box") return Box();
   if (command == L"post" && argc == 5) {
@@ -179,7 +126,6 @@ int wmain(int argc, wchar_t** argv) {
     return SendCopyData(calorix::test::kPlugCommand, Narrow(argc - 2, argv + 2));
   if (command == L"input-context") return SendCopyData(calorix::test::kProbeCommand, "");
   if (command == L"device" && argc == 4) return Device(argv[2], argv[3]);
-  if (command == L"figures") return Figures(argc - 2, argv + 2);
   std::fprintf(stderr, "usage: see program_probe.cpp\n");
   return 2;
 }
