@@ -1,19 +1,14 @@
 #!/usr/bin/env bash
-# The main job: builds everything, starts the hardware-monitor stand-in under Wine and runs
-# the diagnostics tool against it, which maps the temperature block, refreshes the
-# displays and prints what it sees.
+# The main job: builds everything, stages the tray program with the hardware-monitor
+# stand-in installed as its server, starts a stale server first (the program's start-up ends
+# it), runs the program under Wine for a while (on $DISPLAY when it is usable, else on a
+# private Xvfb), saves a screenshot, prints its log lines, the display count and the values
+# its window showed, and ends it. Options: --seconds N, --shot FILE.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/setup.sh"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 >/dev/null
-. "$root/scripts/session.sh"
-session_start
-bin="$root/build/win32/bin"
-wine "$bin/monitor_standin.exe" --curve --gpu1 "Stand-in GPU=48.5" --exit-after 30 >/dev/null &
-standin=$!
-sleep 1
-wine "$bin/CalorixDiag.exe"
-wine "$bin/CalorixDiag.exe" --watch --count "${CALORIX_CHECK_SECONDS:-5}"
-kill "$standin" 2>/dev/null || true
+# Debian's interpreter: the one its packages (and the set-up) install for.
+exec /usr/bin/python3 "$root/scripts/program_session.py" "$@"

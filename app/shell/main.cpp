@@ -1,22 +1,62 @@
-// Entry of the tray program: one running copy per session, then the program's start-up.
+// Entry of the tray program: one running copy per session, the process's preparation, the
+// main window's modal run and the orderly shutdown.
 #include <windows.h>
+#include <objbase.h>
+#include <ole2.h>
 
+#include <gdiplus.h>
+
+#include <chrono>
+#include <memory>
+
+#include "app/shell/device_main_dlg.h"
+#include "app/shell/startup.h"
 #include "app/system/log.h"
-#include "app/system/settings.h"
 #include "app/system/work_folder.h"
-#include "ui/core/win_handles.h"
+#include "app/temperature/monitor_server.h"
+#include "ui/core/manager.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-  Zentu::UniqueKernelHandle instance(::CreateMutexW(nullptr, FALSE, calorix::kAppName));
-  if (!instance || ::GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+namespace {
 
+using calorix::DeviceMainDlg;
+
+// How much longer than Stop's own wait the shutdown gives a worker step that ignores the
+// stop, before it ends the process around it.
+constexpr std::chrono::milliseconds kWorkerGrace{1000};
+
+// After the modal loop. The worker goes first and the window object (with the GDI+ images
+// its paint manager holds) before COM and GDI+ are shut down.
+void Shutdown(std::unique_ptr<DeviceMainDlg> dialog, ULONG_PTR gdiplus_token) {
+  calorix::TerminateProcessByName(calorix::kMonitorServerExe);
+  dialog->Stop();
+  if (!dialog->WaitForWorker(kWorkerGrace)) {
+    // Its step still uses the window object, so that object is not destroyed; the process
+    // ends around it rather than keep the "KEM" mutex without a window.
+    calorix::LogPrint(calorix::Error, "worker did not stop; ending the process");
+    ::TerminateProcess(::GetCurrentProcess(), 1);
+  }
+  dialog.reset();
+  ::CoUninitialize();
+  ::OleUninitialize();
+  Gdiplus::GdiplusShutdown(gdiplus_token);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  if (!calorix::TakeSingleInstance()) return 0;
   calorix::OpenProgramLog();
-  RECT work{};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  calorix::LogPrint(calorix::Info, "screen_width: %d, screen_height: %d, workArea(%d-%d-%d-%d)",
-                    ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
-                    static_cast<int>(work.left), static_cast<int>(work.top),
-                    static_cast<int>(work.right), static_cast<int>(work.bottom));
-  // The main window and the worker that drive the display are built on this entry.
-  return 0;
+  calorix::ApplyDpiRule();
+  calorix::EnableDebugPrivilege();
+  calorix::TerminateProcessByName(calorix::kMonitorServerExe);
+  ULONG_PTR gdiplus_token = 0;
+  const Gdiplus::GdiplusStartupInput gdiplus_input;
+  Gdiplus::GdiplusStartup(&gdiplus_token, &gdiplus_input, nullptr);
+  Zentu::Manager::SetInstance(instance);
+  ::CoInitialize(nullptr);
+  ::OleInitialize(nullptr);
+  auto dialog = std::make_unique<DeviceMainDlg>();
+  dialog->CreateAndRun();
+  Shutdown(std::move(dialog), gdiplus_token);
+  return 1;
 }

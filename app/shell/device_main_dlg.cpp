@@ -1,0 +1,207 @@
+// The main window's start-up, layout, mouse handling, timers and message dispatch.
+#include "app/shell/device_main_dlg.h"
+
+#include "app/device/device_arrival.h"
+#include "app/device/device_manager.h"
+#include "app/shell/message_box.h"
+#include "app/shell/placement.h"
+#include "app/shell/shell_constants.h"
+#include "app/shell/worker_win.h"
+#include "app/system/log.h"
+#include "app/system/settings.h"
+#include "app/system/startup_task.h"
+#include "app/temperature/monitor_server.h"
+#include "app/update/update_config.h"
+
+namespace calorix {
+
+using Zentu::CPoint;
+using Zentu::CRect;
+
+namespace {
+
+// Pop-up, visible, clip siblings and children (0x96000000); a tool window has no task-bar
+// button.
+constexpr DWORD kMainStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+
+}  // namespace
+
+UINT DeviceMainDlg::CreateAndRun() {
+  const int width = ::GetSystemMetrics(SM_CXSCREEN);
+  const int height = ::GetSystemMetrics(SM_CYSCREEN);
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const ScreenRect home = HomeRect({work.left, work.top, work.right, work.bottom});
+  LogPrint(Info, "screen_width: %d, screen_height: %d, workArea(%d-%d-%d-%d)", width, height,
+           static_cast<int>(work.left), static_cast<int>(work.top), static_cast<int>(work.right),
+           static_cast<int>(work.bottom));
+  Create(nullptr, kWindowTitle, kMainStyle, WS_EX_TOOLWINDOW,
+         CRect(home.left, home.top, home.right, home.bottom));
+  // Not hidden again: creation and initialisation have shown the window, and a hiding show
+  // command here would leave the program without a window until the tray is clicked.
+  return ShowModal(SW_SHOWNA);
+}
+
+int DeviceMainDlg::OnInitDialog() {
+  MDialog::OnInitDialog();
+  // Also called when creation failed: then nothing is started and the loop ends at once.
+  if (!IsAlive()) return 1;
+  m_nLedSwitch = ReadSetting(kLedSwitch);
+  if (m_nLedSwitch == 0) {
+    WriteSetting(kLedSwitch, L"1");
+    m_nLedSwitch = 1;
+  }
+  m_nDeviceType = ReadSetting(kDeviceType);
+  m_nTempeType = ReadSetting(kTempeType);
+  LoadBackground();
+  CreateStartupTask();
+  StartMonitorServer();
+  SetUpTray();
+  SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+  UpdateLinks links;
+  links.window = GetSafeHwnd();
+  links.message_box = [](const std::wstring& text, const std::wstring& title, int style) {
+    return ShowMessageBox(text.c_str(), title.c_str(), style);
+  };
+  m_update.emplace(UpdateBaseUrl(), std::move(links));
+  StartWorker();
+  StartServerWatchdog(GetSafeHwnd());
+  return 1;
+}
+
+void DeviceMainDlg::SetUpTray() {
+  const HWND window = GetSafeHwnd();
+  MarkMainWindow(window);
+  m_tray.Add(window, TrayIconFile());
+  SetIcon(kProgramIconId);
+  SetTimer(TIMER_TRAY_READD, kTrayReAddMs);
+  DisableInputMethod(window);
+  RegisterDeviceNotifications(window);
+}
+
+void DeviceMainDlg::StartWorker() {
+  ConnectMainWindowWorker(m_worker, GetSafeHwnd(), m_temperature,
+                          [this] { return m_nTempeType.load(std::memory_order_relaxed); });
+  m_update->Connect(m_worker);
+  m_worker.Start();
+  m_worker.Append(WorkerCommand::CheckSoftwareQuiet);
+  m_worker.Append(WorkerCommand::RefreshDevices);
+  m_worker.Append(WorkerCommand::CheckFirmwareQuiet);
+}
+
+void DeviceMainDlg::InitUI(CRect client) {
+  SetLayeredWindow(1);
+  EnableDrawInfo(1);
+  m_pCloseButton =
+      static_cast<Zentu::MPicture*>(CreateArea(L"MPicture", kCloseButtonId, CRect(), L"", 1, 1));
+  if (m_pCloseButton) m_pCloseButton->SetImage(L"img_btn_close.png", 1);
+  UISize(client);
+}
+
+void DeviceMainDlg::UISize(CRect client) {
+  if (client.Width() <= 10) return;
+  m_rcClose = CRect(295, 25, 313, 42);
+  if (m_pCloseButton) m_pCloseButton->SetRect(m_rcClose);
+  m_rcUnit = CRect(40, 155, client.right - 40, client.bottom - 40);
+}
+
+void DeviceMainDlg::LoadBackground() {
+  LoadBKImage(m_nTempeType.load() ? L"img_cpu_bkg6.png" : L"img_cpu_bkg5.png");
+}
+
+int DeviceMainDlg::OnMouseMove(unsigned flags, CPoint point) {
+  const int result = MDialog::OnMouseMove(flags, point);
+  const int hover = m_rcClose.PtInRect(point) ? 1 : 0;
+  if (hover != m_bCloseHover) {
+    m_bCloseHover = hover;
+    Invalidate(FALSE);
+  }
+  return result;
+}
+
+int DeviceMainDlg::OnLButtonDown(unsigned flags, CPoint point) {
+  const int result = MDialog::OnLButtonDown(flags, point);
+  if (m_rcUnit.PtInRect(point)) {
+    const int unit = m_nTempeType.load() ? 0 : 1;
+    m_nTempeType = unit;
+    WriteSetting(kTempeType, unit ? L"1" : L"0");
+  } else if (m_rcClose.PtInRect(point)) {
+    ShowWindow(SW_HIDE);
+  }
+  LoadBackground();
+  Invalidate(FALSE);
+  return result;
+}
+
+void DeviceMainDlg::OnTimer(unsigned id) {
+  if (id == TIMER_TRAY_READD) {
+    ReAddTrayIcon();
+  } else if (id == TIMER_SERVER_WATCH) {
+    ServerWatchdogStep(GetSafeHwnd(), m_temperature.Block());
+  }
+}
+
+int DeviceMainDlg::OnDestroy() {
+  CloseMessageBoxes();
+  return MDialog::OnDestroy();
+}
+
+void DeviceMainDlg::ReAddTrayIcon() {
+  KillTimer(TIMER_TRAY_READD);
+  m_tray.Remove();
+  m_tray.Add(GetSafeHwnd(), TrayIconFile());
+  MoveHome(GetSafeHwnd());
+  Invalidate(FALSE);
+}
+
+LRESULT DeviceMainDlg::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case WM_DEVICECHANGE:
+      return OnDeviceChange(wparam, lparam, [this](WorkerCommand c) { m_worker.Append(c); });
+    case WM_TRAY_NOTIFY:
+      return OnTrayNotify(GetSafeHwnd(), lparam,
+                          [] { return DeviceManager::Instance().DeviceCount(); });
+    case WM_UPDATE_RESULT:
+      return m_update ? m_update->OnUpdateResult(wparam, lparam) : 0;
+    case WM_COMMAND:
+      return OnCommand(wparam, lparam);
+    default:
+      return MDialog::OnWindowMessage(msg, wparam, lparam);
+  }
+}
+
+LRESULT DeviceMainDlg::OnCommand(WPARAM wparam, LPARAM lparam) {
+  // The whole word parameter is compared, not only its low half.
+  switch (wparam) {
+    case kCommandExit:
+      OnExit();
+      break;
+    case kCommandCheckFirmware:
+      m_worker.Append(WorkerCommand::CheckFirmware);
+      break;
+    case kCommandCheckSoftware:
+      m_worker.Append(WorkerCommand::CheckSoftware);
+      break;
+    default:
+      break;
+  }
+  return MDialog::OnWindowMessage(WM_COMMAND, wparam, lparam);
+}
+
+void DeviceMainDlg::OnExit() {
+  m_tray.Remove();
+  LogPrint(Info, "exit chosen in the tray menu");
+  // At once: no orderly shutdown, so the worker is not waited for and the server keeps
+  // running.
+  ::TerminateProcess(::GetCurrentProcess(), 0);
+}
+
+void DeviceMainDlg::Stop() {
+  m_worker.Stop();
+  m_tray.Remove();
+  DestroyWindow();
+}
+
+bool DeviceMainDlg::WaitForWorker(std::chrono::milliseconds wait) { return m_worker.Stop(wait); }
+
+}  // namespace calorix

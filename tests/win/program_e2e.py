@@ -1,0 +1,471 @@
+#!/usr/bin/env python3
+"""The tray program end to end under Wine and Xvfb: a few grouped runs of the staged program.
+
+    program_e2e.py RUN        RUN is one of: window, tray, shutdown, update
+
+- window: the real Calorix.exe. Placement above a bottom task bar, the stale server ended
+  and its own started, the value shown, a second start, the unit switch, other clicks, the
+  ten-second re-add, the close button and the tray icon, the orderly end.
+- tray: the build with the hidapi double (program_hid_plug.cpp). The menu and its device
+  count while displays come and go, the value without a display, the input method, and
+  "Exit" while a device refresh ignores the stop.
+- shutdown: the same build on a 1366 x 768 screen. Placement, and the
+  orderly end while a device refresh ignores the stop.
+- update: the real Calorix.exe against update_site.py's server (run it inside that
+  wrapper). The prompt answered NO and YES, the download and the start of the new program,
+  failed updates, the OK box of a manual check, and an end while a prompt is open.
+
+Each run has its own Xvfb and a copy of the project's Wine prefix with its own wineserver,
+so it neither disturbs the other tests nor is disturbed by them. Screenshots are kept in
+build/win32/e2e/<run>/. Every check prints one line; the exit code is the number of failures.
+"""
+import fcntl
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+from program_session import (BIN, Display, ProgramLog, Wine, main_window,  # noqa: E402
+                             screenshot, stage, wait_until)
+from PIL import Image, ImageChops  # noqa: E402
+
+BUILD = BIN.parent
+PREFIX_COPY = BUILD / "wine-e2e"
+WM_CLOSE, WM_COMMAND = 0x0010, 0x0111
+
+
+def prefix_copy():
+    """A copy of the project's prefix, made once per build folder."""
+    with open(f"{PREFIX_COPY}.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not (PREFIX_COPY / ".made").exists():
+            shutil.rmtree(PREFIX_COPY, ignore_errors=True)
+            source = os.environ.get("CALORIX_WINEPREFIX", str(BUILD.parent.parent / ".wine"))
+            subprocess.run(["cp", "-a", "--reflink=auto", source, str(PREFIX_COPY)], check=True)
+            (PREFIX_COPY / ".made").touch()
+    return PREFIX_COPY
+
+
+class Checks:
+    def __init__(self):
+        self.failures = 0
+
+    def check(self, ok, what, detail=None):
+        print(f"{'ok  ' if ok else 'FAIL'} {what}" + ("" if ok or detail is None else f": {detail}"),
+              flush=True)
+        self.failures += 0 if ok else 1
+        return ok
+
+    def equal(self, actual, expected, what):
+        return self.check(actual == expected, what, f"{actual!r}, expected {expected!r}")
+
+
+class Run:
+    """One start-to-end session: display, prefix, stage, and the program's own traces."""
+
+    def __init__(self, name, program, width=1920, height=1080):
+        self.shots = BUILD / "e2e" / name
+        shutil.rmtree(self.shots, ignore_errors=True)
+        self.shots.mkdir(parents=True)
+        self.display = Display(width, height)
+        self.wine = Wine(prefix_copy(), self.display.name)
+        # A clean account: no settings, no update override, no work folder.
+        self.wine.reg("delete", r"HKCU\SOFTWARE\KEM", "/f")
+        self.wine.reg("delete", r"HKLM\SOFTWARE\KEM", "/f")
+        shutil.rmtree(self.wine.work_folder(), ignore_errors=True)
+        self.stage = stage(BUILD / "e2e" / f"{name}-stage", program)
+        self.log = ProgramLog(self.wine.work_folder() / "calorix.log")
+
+    def close(self):
+        self.wine.stop()
+        self.display.stop()
+
+    def start(self, cpu="65.7"):
+        """Starts Calorix.exe; its server will publish `cpu`. Returns the process."""
+        return self.wine.start(self.stage / "Calorix.exe", cwd=self.stage,
+                               env={"MONITOR_STANDIN_ARGS": f"--cpu {cpu}"})
+
+    def window(self):
+        return main_window(self.wine)
+
+    def rect(self):
+        found = self.window()
+        return found[2] if found else None
+
+    def xdo(self, *args):
+        subprocess.run(["xdotool", *map(str, args)], env=dict(os.environ, DISPLAY=self.display.name),
+                       check=True)
+
+    def click(self, x, y, button=1):
+        self.xdo("mousemove", x, y, "sleep", "0.3", "click", button)
+        time.sleep(0.5)
+
+    def drag(self, start, end):
+        self.xdo("mousemove", *start, "sleep", "0.2", "mousedown", 1, "mousemove", *end,
+                 "sleep", "0.3", "mouseup", 1)
+        time.sleep(0.5)
+
+    def shot(self, label):
+        path = self.shots / f"{label.replace(' ', '-')}.png"
+        screenshot(self.display.name, path)
+        return Image.open(path).convert("RGB")
+
+    def tray(self):
+        """Left, top, width, height of Wine's tray window, or None while it is not shown."""
+        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Wine System Tray$",
+                              "getwindowgeometry", "--shell"], stdout=subprocess.PIPE, text=True,
+                             env=dict(os.environ, DISPLAY=self.display.name)).stdout
+        values = dict(re.findall(r"(\w+)=(\d+)", out))
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) if values else None
+
+    def tray_icon(self):
+        """Screen point of the first icon: Wine's tray lines them up in 20-pixel cells."""
+        left, top, _, height = self.tray()
+        return left + 12, top + height - 14
+
+    def tray_icons(self, label):
+        """How many 20-pixel cells of the tray's icon row hold an icon."""
+        found = self.tray()
+        if not found:
+            return 0
+        left, top, width, height = found
+        image = self.shot(label)
+        row = top + height - 14
+        background = image.getpixel((left + width - 6, row))
+        cells = range(left + 2, left + width - 20, 20)
+        return sum(any(image.getpixel((x, row)) != background for x in range(cell, cell + 20))
+                   for cell in cells)
+
+    def menu(self, label):
+        """Right-clicks the icon; the test build logs the menu that opens. Returns its items."""
+        mark = self.log.mark()
+        # The shell is the active window when the user clicks its notification area. Under
+        # Wine a menu opened while the program's own window stays active is cancelled at once.
+        left, top, _, _ = self.tray()
+        self.click(left + 60, top + 8)
+        self.click(*self.tray_icon(), button=3)
+        match = self.log.wait_for(r"e2e: menu (.*)", 10, mark)
+        time.sleep(0.7)  # logged as it opens; shown a moment later
+        self.shot(label)
+        return match.group(1).strip() if match else None
+
+    def setting(self, name):
+        return self.wine.reg_query(r"HKCU\SOFTWARE\KEM", name)
+
+    def post(self, message, wparam=0, lparam=0):
+        self.wine.probe("post", hex(message), wparam, lparam)
+
+
+def crop(image, rect, inner=None):
+    left, top = rect[0], rect[1]
+    box = inner or (0, 0, rect[2] - rect[0], rect[3] - rect[1])
+    return image.crop((left + box[0], top + box[1], left + box[2], top + box[3]))
+
+
+def white_pixels(image):
+    return sum(1 for p in image.getdata() if min(p) > 200)
+
+
+def exit_code(process, timeout):
+    try:
+        return process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        return None
+
+
+# The display window of the skin, where the number is drawn, and the unit switch.
+NUMBER = (80, 58, 260, 142)
+UNIT = (40, 155, 300, 210)
+
+
+def run_window(run, c):
+    run.wine.start(run.stage / "HardwareMonitorWin7" / "Kalvaro.exe",
+                   env={"MONITOR_STANDIN_ARGS": "--cpu 20"})
+    stale_pids = wait_until(run.wine.server_pids, 15)
+    c.check(bool(stale_pids), "a stale server runs before the start", stale_pids)
+    program = run.start("65.7")
+    window = wait_until(run.window, 30)
+    shown = time.monotonic()
+    if not c.check(window is not None, "the main window appears"):
+        return
+    home = (1577, 787, 1917, 1037)
+    c.equal(window[1:], (True, home), "visible at (1577, 787)-(1917, 1037) above a 40-pixel task bar")
+    run.drag((home[0] + 60, home[1] + 30), (700, 400))
+    c.check(run.rect() != home, "the window can be dragged away", run.rect())
+    c.check(wait_until(lambda: run.rect() == home, 20, step=0.1), "the window comes back home")
+    back = time.monotonic() - shown
+    c.check(8.5 < back < 12, "ten seconds after the start", f"{back:.1f} s")
+    print(f"figure: back home {back:.2f} s after the window appeared")
+    c.equal(run.tray_icons("re-added"), 1, "with its tray icon re-added")
+    run.drag((home[0] + 60, home[1] + 30), (600, 300))
+    away = run.rect()
+    time.sleep(5)
+    c.equal(run.rect(), away, "the timer moves it only once")
+
+    c.check(run.log.wait_for(r"screen_width: 1920, screen_height: 1080, workArea\(0-0-1920-1040\)"),
+            "the start-up line names the screen and the work area")
+    c.check(run.log.wait_for(r"buffer\[3\]: 0, buffer\[4\]: 6, buffer\[5\]: 5", 20),
+            "the stand-in's 65.7 is reported as 65")
+    servers = run.wine.server_pids()
+    c.check(len(servers) == 1 and not set(servers) & set(stale_pids),
+            "start-up ended the stale server and started its own", (stale_pids, servers))
+    c.equal((run.setting("led_switch"), run.setting("tempe_type")), ("1", None),
+            "a first start stores led_switch 1 and leaves the unit at Celsius")
+    celsius = run.shot("celsius")
+    c.check(white_pixels(crop(celsius, away, NUMBER)) > 200, "the number is drawn in the display")
+
+    began = time.monotonic()
+    second = run.wine.run(run.stage / "Calorix.exe", timeout=30)
+    c.equal(second.returncode, 0, "a second start returns 0")
+    c.check(time.monotonic() - began < 10, "at once", f"{time.monotonic() - began:.1f} s")
+    c.equal(run.window()[0], 1, "no second main window")
+    c.equal(run.tray_icons("second-start"), 1, "no second tray icon")
+
+    unit = (away[0] + 170, away[1] + 182)
+    run.click(*unit)
+    c.check(wait_until(lambda: run.setting("tempe_type") == "1", 5), "a unit click stores 1")
+    c.check(run.log.wait_for(r"buffer\[3\]: 1, buffer\[4\]: 4, buffer\[5\]: 9", 5),
+            "and the display gets Fahrenheit: 65 C is 149 F")
+    time.sleep(1.2)
+    fahrenheit = run.shot("fahrenheit")
+    for area, name in ((UNIT, "the unit switch"), (NUMBER, "the number")):
+        c.check(ImageChops.difference(crop(celsius, away, area), crop(fahrenheit, away, area))
+                .getbbox() is not None, f"{name} changes with the unit")
+    run.click(*unit)
+    c.check(wait_until(lambda: run.setting("tempe_type") == "0", 5), "a second click stores 0")
+    time.sleep(1.2)
+    c.check(ImageChops.difference(crop(celsius, away), crop(run.shot("celsius-again"), away))
+            .getbbox() is None, "and the window looks as it did in Celsius")
+    run.click(away[0] + 170, away[1] + 100)
+    run.xdo("type", "--delay", 50, "abc")
+    c.equal((run.setting("tempe_type"), run.window()[1:]), ("0", (True, away)),
+            "a click elsewhere and typing change neither the unit nor the window")
+
+    run.click(away[0] + 304, away[1] + 33)
+    c.check(wait_until(lambda: not run.window()[1], 5), "the close button hides the window")
+    c.check(run.wine.server_pids() != [] and exit_code(program, 0) is None,
+            "the program keeps running")
+    run.click(*run.tray_icon())
+    c.check(wait_until(lambda: run.window()[1:] == (True, home), 5),
+            "a left click on the tray icon shows it at home", run.window())
+    run.shot("shown-again")
+
+    began = time.monotonic()
+    run.post(WM_CLOSE)
+    c.equal(exit_code(program, 15), 1, "the orderly end returns 1")
+    c.check(time.monotonic() - began < 5, "promptly", f"{time.monotonic() - began:.1f} s")
+    c.equal(run.wine.server_pids(), [], "the orderly end terminated the server")
+    c.equal(run.tray_icons("ended"), 0, "and removed the tray icon")
+
+
+def device_paths(name):
+    """The interfaces a display announces: its USB device and two HID collections."""
+    return [rf"\\?\USB#VID_1A2C&PID_444D#{name}",
+            rf"\\?\HID#VID_1A2C&PID_444D&Col01#{name}",
+            rf"\\?\HID#VID_1A2C&PID_444D&Col02#{name}"]
+
+
+def plug(run, name, event, stall_ms=0):
+    """The double's displays change, then the system's notifications arrive; returns the
+    display count after the refreshes they queue, or None."""
+    run.wine.probe("script", "plug" if event == "arrival" else "unplug", name, stall_ms)
+    mark = run.log.mark()
+    paths = device_paths(name)
+    for path in paths:
+        run.wine.probe("device", event, path)
+    if stall_ms:
+        return None
+    counts = wait_until(
+        lambda: len(found := re.findall(r"devices refreshed: (\d+)", run.log.text()[mark:]))
+        >= len(paths) and found, 20)
+    return int(counts[-1]) if counts else None
+
+
+def input_context(run):
+    mark = run.log.mark()
+    run.wine.probe("input-context")
+    match = run.log.wait_for(r"e2e: input context (\w+)", 10, mark)
+    return match.group(1) if match else None
+
+
+def stall_a_refresh(run):
+    """A display whose every open waits 10 s: the device refresh it causes ignores a stop."""
+    plug(run, "S", "arrival", stall_ms=10000)
+    time.sleep(1.5)
+
+
+def run_tray(run, c):
+    program = run.start("51.5")
+    if not c.check(wait_until(run.window, 30) is not None, "the main window appears"):
+        return
+    c.check(run.log.wait_for(r"devices refreshed: 0 display"), "the start-up refresh finds none")
+    version = "203:Version: 1.0.0.9"
+    for step, (name, event, count) in enumerate(
+            [(None, None, 0), ("A", "arrival", 1), ("B", "arrival", 2), ("A", "removal", 1),
+             ("B", "removal", 0)]):
+        if name:
+            c.equal(plug(run, name, event), count, f"{name} {event}: {count} display(s)")
+        c.equal(run.menu(f"menu-{step}"), f"{version} | 202:{count} Device | 100:Exit",
+                f"the tray menu with {count} display(s)")
+        run.click(10, 600)  # outside: the menu closes
+    c.check(run.log.wait_for(r"buffer\[3\]: 0, buffer\[4\]: 5, buffer\[5\]: 1", 5, run.log.mark()),
+            "without a display the temperature is still reported")
+    rect = run.rect()
+    c.check(white_pixels(crop(run.shot("no-display"), rect, NUMBER)) > 200,
+            "and shown in the window")
+    run.click(rect[0] + 170, rect[1] + 100)
+    run.xdo("type", "--delay", 50, "typed")
+    c.equal(input_context(run), "none", "after typing the window still has no input context")
+
+    stall_a_refresh(run)
+    items = run.menu("menu-exit")
+    c.check(items is not None and items.endswith("100:Exit"), "the menu opens during the refresh",
+            items)
+    x, y = run.tray_icon()
+    began = time.monotonic()
+    run.xdo("mousemove", x + 28, y + 45, "sleep", "0.3", "click", 1)
+    code = exit_code(program, 10)
+    elapsed = time.monotonic() - began - 0.3
+    c.equal(code, 0, "\"Exit\" ends the process with 0")
+    c.check(elapsed < 2.5, "within about 2 s although the worker ignores the stop",
+            f"{elapsed:.1f} s")
+    print(f"figure: exit during a stalled refresh took {elapsed:.2f} s")
+    c.check(run.wine.server_pids() != [], "and leaves the server running")
+
+
+def run_shutdown(run, c):
+    program = run.start("48")
+    window = wait_until(run.window, 30)
+    if not c.check(window is not None, "the main window appears"):
+        return
+    c.equal(window[2], (1023, 475, 1363, 725), "at home on 1366 x 768 above the task bar")
+    stall_a_refresh(run)
+    began = time.monotonic()
+    run.post(WM_CLOSE)
+    code = exit_code(program, 15)
+    elapsed = time.monotonic() - began
+    c.equal(code, 1, "the orderly end still returns 1")
+    c.check(elapsed < 3.5, "within about 2 s although the worker ignores the stop",
+            f"{elapsed:.1f} s")
+    print(f"figure: orderly end during a stalled refresh took {elapsed:.2f} s")
+    c.check(run.log.wait_for(r"worker did not stop; ending the process", 1),
+            "the log says why it ended the process")
+    c.equal(run.wine.server_pids(), [], "the orderly end terminated the server")
+
+
+# The message box's buttons, at their height in the 380 x 200 box: where a row of pixels
+# leaves the box's dark ground.
+BOX_BUTTON_ROW = 175
+
+
+def box(run):
+    """The message box's screen rectangle once it is open, or None."""
+    words = run.wine.probe("box").split()
+    return tuple(map(int, words[1:])) if len(words) == 5 else None
+
+
+def button_spans(image, rect):
+    """[start, end) of each stretch of the box's button row (inside its one-pixel border) that
+    is not the box's dark ground; a gap of a pixel or two inside a button's art is bridged."""
+    ground = image.getpixel((rect[0] + 30, rect[1] + BOX_BUTTON_ROW))
+    row = "".join("#" if max(abs(a - b) for a, b in zip(
+        image.getpixel((rect[0] + x, rect[1] + BOX_BUTTON_ROW)), ground)) > 24 else "."
+        for x in range(1, rect[2] - rect[0] - 1))
+    row = re.sub(r"(?<=#)\.{1,2}(?=#)", lambda gap: "#" * len(gap.group()), row)
+    return [(m.start() + 1, m.end() + 1) for m in re.finditer("#+", row)]
+
+
+def answer_box(run, c, label, spans, button):
+    """Waits for the box, checks where its buttons are, and clicks the one named."""
+    if not c.check(wait_until(lambda: box(run), 20) is not None, f"the {label} box opens"):
+        return False
+    time.sleep(0.8)  # created at (0, 0), then centred and painted
+    rect = box(run)
+    c.equal(rect, (770, 420, 1150, 620), f"380 x 200, centred in the work area ({label})")
+    c.equal(button_spans(run.shot(label), rect), spans, f"its buttons ({label})")
+    run.click(rect[0] + button[0], rect[1] + button[1])
+    return c.check(wait_until(lambda: box(run) is None, 5), f"a click on it closes the box ({label})")
+
+
+YES_NO = [(70, 170), (210, 310)]
+OK = [(60, 320)]
+
+
+def requests(site):
+    log = Path(site.replace("Z:", "").replace("\\", "/")) / "requests.log"
+    return log.read_text() if log.exists() else ""
+
+
+def run_update(run, c):
+    site = os.environ.get("CALORIX_TEST_SITE")
+    if not c.check(site is not None, "runs inside update_site.py"):
+        return
+    set_base = lambda base: run.wine.reg("add", r"HKLM\SOFTWARE\KEM", "/v", "update_url", "/t",
+                                         "REG_SZ", "/d", f"{os.environ['CALORIX_TEST_HTTP']}/{base}", "/f")
+    set_base("ok")
+    program = run.start()
+    answer_box(run, c, "start-up prompt", YES_NO, (260, 175))  # NO
+    time.sleep(1)
+    c.check("Software-1.0.1.0.zip" not in requests(site) and exit_code(program, 0) is None,
+            "NO downloads nothing and the program runs on")
+    run.post(WM_COMMAND, 101)
+    answer_box(run, c, "firmware result", OK, (190, 175))
+    c.check(run.log.wait_for(r"update: firmware 110, device -1: current"),
+            "the manual firmware check without a display reports the firmware current")
+    run.post(WM_COMMAND, 102)
+    answer_box(run, c, "manual prompt", YES_NO, (120, 175))  # YES
+    c.equal(exit_code(program, 60), 0, "YES: the program ends with 0 after the update started")
+    marker = run.wine.work_folder() / "temp" / "Software-1.0.1.0.exe.ran"
+    c.check(wait_until(marker.exists, 20), "the downloaded program ran from KEM Files\\temp")
+    c.check("GET /ok/q7rb/software///Software-1.0.1.0.zip 200" in requests(site),
+            "the archive came from the channel URL plus two slashes")
+    c.check(run.log.wait_for(r"update: started Software-1\.0\.1\.0\.exe", 1), "and was logged")
+
+    for base, logged in (("missing", r"HTTP 404\); nothing started"),
+                         ("noprogram", r"was not unpacked completely"),
+                         ("notaprogram", r"could not start Software-1\.0\.1\.0\.exe")):
+        set_base(base)
+        mark = run.log.mark()
+        program = run.start()
+        answer_box(run, c, f"prompt of the {base} site", YES_NO, (120, 175))  # YES
+        c.check(run.log.wait_for(logged, 30, mark), f"the failed update is logged ({base})")
+        time.sleep(1)
+        c.check(exit_code(program, 0) is None and run.window() is not None,
+                f"and the program runs on with its window ({base})")
+        run.post(WM_CLOSE)
+        c.equal(exit_code(program, 15), 1, f"until its orderly end ({base})")
+
+    set_base("ok")
+    program = run.start()
+    c.check(wait_until(lambda: box(run), 20) is not None, "a prompt is open")
+    run.post(WM_CLOSE)
+    c.equal(exit_code(program, 10), 1, "the orderly end closes it and ends the program")
+
+
+def main():
+    name = sys.argv[1] if len(sys.argv) > 1 else ""
+    double = BIN / "calorix_hid_double.exe"
+    runs = {"window": (run_window, BIN / "Calorix.exe", 1920, 1080),
+            "tray": (run_tray, double, 1920, 1080),
+            "shutdown": (run_shutdown, double, 1366, 768),
+            "update": (run_update, BIN / "Calorix.exe", 1920, 1080)}
+    if name not in runs:
+        print(__doc__)
+        return 2
+    body, program, width, height = runs[name]
+    run = Run(name, program, width, height)
+    c = Checks()
+    try:
+        body(run, c)
+    finally:
+        run.close()
+    print(f"{c.failures} failed")
+    return min(c.failures, 100)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
