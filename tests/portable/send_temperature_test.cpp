@@ -24,6 +24,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
+template <typename Pred>
+bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 10s) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(2ms);
+  }
+  return true;
+}
+
 // The device manager is process-wide: it is reset first, so that every test starts with a
 // fresh one whatever ran before it in the same process.
 class SendTemperatureTest : public ::testing::Test {
@@ -179,6 +189,45 @@ TEST_F(SendTemperatureTest, UnitsAndTheUpperLimit) {
   EXPECT_EQ(hid_double::FeatureWrites().size(), std::size(cases));
 }
 
+TEST_F(SendTemperatureTest, TheWindowIsInvalidatedOnlyWhenItsNumberChanges) {
+  OneDisplay();
+  float drawn = 0.0f;  // what the window draws, as Zentu's Manager holds it
+  links_.set_cpu_temp = [&](float t) {
+    drawn = t;
+    shown_.push_back(t);
+  };
+  links_.shown_cpu_temp = [&] { return drawn; };
+  struct Step {
+    float celsius;
+    int unit;
+    int invalidated;  // after this report
+  };
+  const Step steps[] = {
+      {-3.0f, kCelsius, 0},     // shows 0, which the window already draws
+      {65.7f, kCelsius, 1},     // 65
+      {65.2f, kCelsius, 1},     // still 65
+      {65.99f, kCelsius, 1},    // still 65
+      {66.0f, kCelsius, 2},     // 66
+      {66.0f, kFahrenheit, 3},  // 150
+      {66.5f, kFahrenheit, 3},  // still 150
+  };
+  for (const Step& step : steps) {
+    block_.cpu_temperature = step.celsius;
+    unit_ = step.unit;
+    EXPECT_EQ(Send(), SendResult::kSent);
+    EXPECT_EQ(invalidated_, step.invalidated) << step.celsius << " unit " << step.unit;
+  }
+  drawn = std::numeric_limits<float>::quiet_NaN();  // the window draws no number
+  EXPECT_EQ(Send(), SendResult::kSent);
+  EXPECT_EQ(invalidated_, 4);
+  // Every reading still reached the display, the window's value and the log, and paused.
+  const std::size_t reports = std::size(steps) + 1;
+  EXPECT_EQ(hid_double::FeatureWrites().size(), reports);
+  EXPECT_EQ(shown_.size(), reports);
+  EXPECT_EQ(pauses_.size(), reports);
+  EXPECT_EQ(LogLines().size(), 2 * reports);
+}
+
 TEST_F(SendTemperatureTest, WithoutADisplayTheWindowStillGetsTheValue) {
   block_.cpu_temperature = 40.0f;
   EXPECT_EQ(Send(), SendResult::kSent);        // the device list was never opened
@@ -234,9 +283,7 @@ TEST_F(SendTemperatureTest, TheWorkersPauseEndsWhenItIsStopped) {
   Worker worker;
   worker.SetSendTemperature(links_);
   ASSERT_TRUE(worker.Start());
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (hid_double::FeatureWrites().empty() && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(2ms);
+  WaitUntil([] { return !hid_double::FeatureWrites().empty(); });
   ASSERT_EQ(hid_double::FeatureWrites().size(), 1u);
   const auto t0 = std::chrono::steady_clock::now();
   EXPECT_TRUE(worker.Stop());  // ended inside the 1000 ms pause
@@ -244,6 +291,49 @@ TEST_F(SendTemperatureTest, TheWorkersPauseEndsWhenItIsStopped) {
   EXPECT_EQ(hid_double::FeatureWrites().size(), 1u);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(LogLines().size(), 2u);
+}
+
+// Without a reading the worker neither sends nor polls every 16 ms: it looks again after
+// the idle look period, and a command or a stop ends that wait at once.
+TEST_F(SendTemperatureTest, WithoutAReadingTheWorkerWaitsForACommandOrTheNextLook) {
+  OneDisplay();
+  std::atomic<bool> mapped{false};
+  std::atomic<int> looks{0};
+  links_.block = [&]() -> const TemperatureBlock* {
+    ++looks;
+    return mapped ? &block_ : nullptr;  // block_ reads 0.0: mapped, but no reading yet
+  };
+  std::atomic<int> refreshes{0};
+  Worker worker;
+  worker.SetHandler(WorkerCommand::RefreshDevices, [&](const StopToken&) { ++refreshes; });
+  worker.SetSendTemperature(links_);
+  ASSERT_TRUE(worker.Start());
+  // 600 ms at one look per 250 ms; polling every 16 ms would have looked about 36 times.
+  for (bool map : {false, true}) {
+    mapped = map;
+    const int before = looks;
+    std::this_thread::sleep_for(600ms);
+    const int seen = looks - before;
+    EXPECT_GE(seen, 1) << "mapped " << map;
+    EXPECT_LE(seen, 6) << "mapped " << map;
+  }
+
+  // With a look period far beyond every time-out here, only the signal can end the wait.
+  worker.SetIdleLookPeriod(60s);
+  const int before = looks;
+  ASSERT_TRUE(WaitUntil([&] { return looks > before; }));  // the next wait is 60 s long
+  const auto appended = std::chrono::steady_clock::now();
+  worker.Append(WorkerCommand::RefreshDevices);
+  ASSERT_TRUE(WaitUntil([&] { return refreshes == 1; }));
+  EXPECT_LT(std::chrono::steady_clock::now() - appended, 5s);
+  ASSERT_TRUE(WaitUntil([&] { return looks > before + 1; }));  // waiting again
+
+  const auto stopping = std::chrono::steady_clock::now();
+  EXPECT_TRUE(worker.Stop());
+  EXPECT_LT(std::chrono::steady_clock::now() - stopping, 5s);
+  EXPECT_TRUE(hid_double::FeatureWrites().empty());
+  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(invalidated_, 0);
 }
 
 }  // namespace
