@@ -181,7 +181,11 @@ Surface ScreenOf(HWND window) {
   shot.height = at.bottom - at.top;
   shot.pixels.resize(static_cast<size_t>(shot.width) * shot.height);
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), shot.width, -shot.height, 1, 32, BI_RGB};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = shot.width;
+  info.bmiHeader.biHeight = -shot.height;  // top-down, as Surface holds its rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
   HDC screen = ::GetDC(nullptr);
   HDC copy = ::CreateCompatibleDC(screen);
   void* bits = nullptr;
