@@ -1,5 +1,6 @@
 // The paint pass that reuses its surface, background and text objects, against the same pass
-// made from scratch: the same pixels, step after step, in every background mode.
+// made from scratch: the same pixels, step after step, in every background mode; and the
+// screen shows every pass whole, although the window is handed only what changed.
 #include <gtest/gtest.h>
 
 #include <cstring>
