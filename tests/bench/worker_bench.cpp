@@ -145,8 +145,7 @@ IdleFigures Idle(bool mapped, bool polling, double seconds) {
   const int seen = looks;
   const long switches = last_switches - first_switches;
   worker.Stop();
-  return {seen / elapsed, switches >= 0 && ThreadSwitches() >= 0 ? switches / elapsed : -1,
-          cpu / elapsed};
+  return {seen / elapsed, first_switches < 0 ? -1 : switches / elapsed, cpu / elapsed};
 }
 
 void IdleTable(double seconds) {

@@ -14,6 +14,19 @@ namespace {
 
 constexpr int kWidth = 340, kHeight = 250;
 
+// A control that paints black with white GDI text over it, straight onto the target.
+class TextControl : public Zentu::MControl {
+ public:
+  TextControl(Zentu::MObject* parent, CRect rect) : MControl(parent, 7, rect, 1, 1, 1) {}
+  void DrawControl(HDC& dc, CRect) override {
+    RECT area = GetRect();
+    ::FillRect(dc, &area, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, RGB(255, 255, 255));
+    ::DrawTextW(dc, L"HI", -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
+};
+
 uint32_t Premultiplied(uint32_t argb) {
   const uint32_t a = argb >> 24;
   auto channel = [&](int shift) { return (((argb >> shift) & 0xFF) * a / 255) << shift; };

@@ -171,14 +171,6 @@ const Event* RecordingControl::Last(const std::string& what) const {
   return nullptr;
 }
 
-void TextControl::DrawControl(HDC& dc, CRect) {
-  RECT area = GetRect();
-  ::FillRect(dc, &area, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, RGB(255, 255, 255));
-  ::DrawTextW(dc, text_, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-}
-
 void PumpMessages() {
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -106,18 +106,6 @@ class RecordingControl : public Zentu::MControl {
   }
 };
 
-// Paints black with white GDI text over it, straight onto the target: on a layered surface
-// the text shows only through the alpha repair.
-class TextControl : public Zentu::MControl {
- public:
-  TextControl(Zentu::MObject* parent, CRect rect, const wchar_t* text = L"HI")
-      : MControl(parent, 7, rect, 1, 1, 1), text_(text) {}
-  void DrawControl(HDC& dc, CRect clip) override;
-
- private:
-  const wchar_t* text_;  // not owned: a literal
-};
-
 // An MDialog that records what reaches it, its surfaces captured as they are presented.
 // Window drag is off, so a press on bare area does not start the system's move loop.
 class TestDialog : public Zentu::MDialog {
