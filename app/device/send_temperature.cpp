@@ -25,6 +25,13 @@ void KeepGpuTemperature(float celsius, int unit_setting) {
   g_gpu_temperature = static_cast<int>(value);
 }
 
+// Whether the window, drawing `drawn` truncated, already shows `value`.
+bool AlreadyShown(const SendTemperatureLinks& links, int value) {
+  if (!links.shown_cpu_temp) return false;
+  const float drawn = links.shown_cpu_temp();
+  return std::isfinite(drawn) && std::trunc(static_cast<double>(drawn)) == value;
+}
+
 }  // namespace
 
 int GpuTemperature() { return g_gpu_temperature.load(); }
@@ -41,8 +48,10 @@ SendResult SendTemperature(const SendTemperatureLinks& links,
 
   LogPrint(Info, "cpu_temperatures: %f", static_cast<double>(celsius));
   const Report report = BuildDisplayReport(*shown);
+  // A repaint costs the window a whole paint pass; the display gets its report regardless.
+  const bool unchanged = AlreadyShown(links, *shown);
   if (links.set_cpu_temp) links.set_cpu_temp(static_cast<float>(*shown));
-  if (links.invalidate) links.invalidate();
+  if (links.invalidate && !unchanged) links.invalidate();
   LogPrint(Info, "buffer[3]: %d, buffer[4]: %d, buffer[5]: %d", report[3], report[4], report[5]);
   DeviceManager& devices = links.devices ? *links.devices : DeviceManager::Instance();
   devices.WriteReport(report);

@@ -17,6 +17,7 @@ struct SendTemperatureLinks {
   std::function<const TemperatureBlock*()> block;  // null while the block is not mapped
   std::function<int()> unit_setting;               // "tempe_type": 1 is Fahrenheit
   std::function<void(float)> set_cpu_temp;         // the value the window draws
+  std::function<float()> shown_cpu_temp;           // the value it draws now (null: unknown)
   std::function<void()> invalidate;                // repaint the main window, no erase
   DeviceManager* devices = nullptr;                // not owned; null: the process-wide one
 };
@@ -29,7 +30,9 @@ enum class SendResult {
 
 // Reads the block, logs the reading, converts it to the display value, hands it to the
 // window and the displays, then pauses through `pause` (1000 ms; the worker's pause ends
-// early when it is stopped). Also keeps the adapter temperature (see GpuTemperature).
+// early when it is stopped). The window is invalidated only when the whole number it draws
+// changes (always when `shown_cpu_temp` is null). Also keeps the adapter temperature (see
+// GpuTemperature).
 SendResult SendTemperature(const SendTemperatureLinks& links,
                            const std::function<void(std::chrono::milliseconds)>& pause);
 

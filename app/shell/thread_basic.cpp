@@ -114,6 +114,10 @@ bool CThreadBasic::IsFinished() const { return !thread_.joinable() || state_->Fi
 
 StopToken CThreadBasic::GetStopToken() const { return StopToken(state_); }
 
+void CThreadBasic::Pause(const StopToken& stop, std::chrono::milliseconds period) {
+  stop.SleepFor(period);
+}
+
 void CThreadBasic::SafeRun() {
   // No exception leaves the thread procedure: a failed step is logged and the loop goes on.
   try {
@@ -132,7 +136,7 @@ void CThreadBasic::ThreadProc(std::shared_ptr<RunState> state) {
     while (running_.load() != 0) {
       SafeRun();
       if (running_.load() == 0) break;
-      state->SleepFor(std::chrono::milliseconds(period_ms_));
+      Pause(StopToken(state), std::chrono::milliseconds(period_ms_));
     }
   }
   state->MarkFinished();

@@ -90,6 +90,8 @@ class CThreadBasic {
   virtual void Run() = 0;
   // The token of the current run; a token that is never stopped before the first Start.
   StopToken GetStopToken() const;
+  // The pause after each step: `period` milliseconds, ended early by a stop.
+  virtual void Pause(const StopToken& stop, std::chrono::milliseconds period);
 
  private:
   void ThreadProc(std::shared_ptr<RunState> state);

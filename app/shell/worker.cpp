@@ -2,6 +2,7 @@
 #include "app/shell/worker.h"
 
 #include <iterator>
+#include <utility>
 
 #include "app/system/log.h"
 
@@ -25,8 +26,11 @@ const char* WorkerCommandName(int code) {
 }
 
 void CommandQueue::Append(int code) {
-  std::lock_guard<std::mutex> guard(lock_);
-  codes_.push_back(code);
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    codes_.push_back(code);
+  }
+  appended_.notify_all();
 }
 
 std::optional<int> CommandQueue::TakeFront() {
@@ -40,6 +44,22 @@ std::optional<int> CommandQueue::TakeFront() {
 std::size_t CommandQueue::Count() const {
   std::lock_guard<std::mutex> guard(lock_);
   return codes_.size();
+}
+
+void CommandQueue::WaitForCommand(std::chrono::milliseconds timeout,
+                                  const std::function<bool()>& give_up) {
+  std::unique_lock<std::mutex> guard(lock_);
+  appended_.wait_for(guard, timeout, [&] { return !codes_.empty() || give_up(); });
+}
+
+void CommandQueue::Wake() {
+  // Taken and released so that a waiter between its check and its wait cannot miss this.
+  { std::lock_guard<std::mutex> guard(lock_); }
+  appended_.notify_all();
+}
+
+Worker::Worker() {
+  AddStopHook([this] { queue_.Wake(); });
 }
 
 Worker::~Worker() {
@@ -57,13 +77,22 @@ void Worker::SetHandler(WorkerCommand command, CommandHandler handler) {
 }
 
 void Worker::SetIdleStep(CommandHandler step) {
+  if (!step) return SetIdle(nullptr);
+  SetIdle([step = std::move(step)](const StopToken& stop) {
+    step(stop);
+    return false;
+  });
+}
+
+void Worker::SetIdle(IdleStep step) {
   std::lock_guard<std::mutex> guard(handlers_lock_);
   idle_step_ = std::move(step);
 }
 
 void Worker::SetSendTemperature(SendTemperatureLinks links) {
-  SetIdleStep([links = std::move(links)](const StopToken& stop) {
-    SendTemperature(links, [&stop](std::chrono::milliseconds pause) { stop.SleepFor(pause); });
+  SetIdle([links = std::move(links)](const StopToken& stop) {
+    const auto pause = [&stop](std::chrono::milliseconds d) { stop.SleepFor(d); };
+    return SendTemperature(links, pause) != SendResult::kSent;
   });
 }
 
@@ -86,21 +115,29 @@ CommandResult Worker::Dispatch(int code) {
 }
 
 void Worker::Run() {
+  waiting_ = false;
   if (const std::optional<int> code = queue_.TakeFront()) {
     Dispatch(*code);
     return;
   }
-  CommandHandler step;
+  IdleStep step;
   {
     std::lock_guard<std::mutex> guard(handlers_lock_);
     step = idle_step_;
   }
   if (step) {
-    step(GetStopToken());
+    waiting_ = step(GetStopToken());
   } else if (!idle_warned_) {
     idle_warned_ = true;
     LogPrint(Warn, "worker has no idle step: no temperature is sent");
   }
+}
+
+void Worker::Pause(const StopToken& stop, std::chrono::milliseconds period) {
+  if (!waiting_) return CThreadBasic::Pause(stop, period);
+  // Stop hooks Wake the queue after the stop request, so the request is seen here.
+  queue_.WaitForCommand(std::chrono::milliseconds(idle_look_ms_.load()),
+                        [&stop] { return stop.StopRequested(); });
 }
 
 }  // namespace calorix

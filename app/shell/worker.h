@@ -3,6 +3,9 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -34,10 +37,16 @@ class CommandQueue {
   void Append(int code);
   std::optional<int> TakeFront();
   std::size_t Count() const;
+  // Blocks until a command is queued, `give_up` answers true (looked at after every Wake)
+  // or `timeout` has passed.
+  void WaitForCommand(std::chrono::milliseconds timeout, const std::function<bool()>& give_up);
+  // Makes a waiting WaitForCommand look at its `give_up` again.
+  void Wake();
 
  private:
   mutable std::mutex lock_;
-  std::deque<int> codes_;  // guarded by lock_
+  std::condition_variable appended_;  // signalled by Append and Wake
+  std::deque<int> codes_;             // guarded by lock_
 };
 
 // The work of a command, run on the worker. Long work looks at the token between pieces
@@ -50,11 +59,15 @@ enum class CommandResult {
   kIgnored,    // code 2, or a code outside the table: consumed without effect
 };
 
+// While the temperature cannot be read (block not mapped, no reading yet), the worker does
+// not poll every 16 ms: it waits for a command, a stop, or the next look at the block.
+inline constexpr std::chrono::milliseconds kIdleLookPeriod{250};
+
 // The main window owns one Worker, plugs in its handlers, starts it and stops it. Declare it
 // after every member its handlers use, so that it is destroyed (and joined) first.
 class Worker final : public CThreadBasic {
  public:
-  Worker() = default;
+  Worker();
   // Stops (bounded wait), then waits for the step still running.
   ~Worker() override;
 
@@ -65,10 +78,16 @@ class Worker final : public CThreadBasic {
   // Plugs in the work of a command code (refresh by the main window, 3 to 8 by the update
   // service). Any thread, at any time; the next dispatch of that code uses it.
   void SetHandler(WorkerCommand command, CommandHandler handler);
-  // The step taken while the queue is empty.
+  // The step taken while the queue is empty, followed by the usual 16 ms pause.
   void SetIdleStep(CommandHandler step);
-  // The idle step becomes SendTemperature with `links`; its pause ends early on a stop.
+  // The idle step becomes SendTemperature with `links`; its pause ends early on a stop. A
+  // step that sends nothing is followed by a wait of the idle look period instead, which a
+  // command or a stop ends at once.
   void SetSendTemperature(SendTemperatureLinks links);
+  // For tests: the longest wait between two looks at an unreadable block.
+  void SetIdleLookPeriod(std::chrono::milliseconds period) {
+    idle_look_ms_ = static_cast<int>(period.count());
+  }
 
   // The work for one code, as the step runs it.
   CommandResult Dispatch(int code);
@@ -77,13 +96,19 @@ class Worker final : public CThreadBasic {
   void Run() override;
 
  private:
+  void Pause(const StopToken& stop, std::chrono::milliseconds period) override;
+  // True when the step found nothing to do: the worker then waits for a command.
+  using IdleStep = std::function<bool(const StopToken&)>;
+  void SetIdle(IdleStep step);
   CommandHandler HandlerFor(int code) const;
 
   CommandQueue queue_;
   mutable std::mutex handlers_lock_;
   std::array<CommandHandler, 9> handlers_;  // by code; guarded by handlers_lock_
-  CommandHandler idle_step_;                // guarded by handlers_lock_
+  IdleStep idle_step_;                      // guarded by handlers_lock_
   bool idle_warned_ = false;                // worker thread only
+  bool waiting_ = false;                    // worker thread only: the last step found nothing
+  std::atomic<int> idle_look_ms_{static_cast<int>(kIdleLookPeriod.count())};
 };
 
 }  // namespace calorix

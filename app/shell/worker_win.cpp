@@ -15,6 +15,7 @@ void ConnectMainWindowWorker(Worker& worker, HWND window, TemperatureMapping& te
   links.block = [&temperature] { return temperature.Block(); };
   links.unit_setting = std::move(unit_setting);
   links.set_cpu_temp = [](float value) { Zentu::Manager::SetCPUTemp(value); };
+  links.shown_cpu_temp = [] { return Zentu::Manager::GetCPUTemp(); };
   // No erase: the layered window repaints its whole background anyway.
   links.invalidate = [window] { ::InvalidateRect(window, nullptr, FALSE); };
   worker.SetSendTemperature(std::move(links));

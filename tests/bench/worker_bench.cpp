@@ -1,4 +1,5 @@
-// Prints the worker's report cadence and how long stopping takes, against the hidapi double.
+// Prints the worker's report cadence, its wake-ups while no temperature can be read, and how
+// long stopping takes, against the hidapi double.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -14,6 +15,12 @@
 #include "app/device/send_temperature.h"
 #include "app/shell/worker.h"
 #include "tests/doubles/hidapi_double.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -71,6 +78,92 @@ void Cadence(int reports) {
   std::printf("stop during the report pause: %.1f ms\n", stop_ms);
 }
 
+// CPU time of this process so far.
+double ProcessCpuMs() {
+#ifdef _WIN32
+  FILETIME created, exited, kernel, user;
+  if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  auto ms = [](FILETIME t) {
+    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                               t.dwLowDateTime) /
+           1e4;
+  };
+  return ms(kernel) + ms(user);
+#else
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto ms = [](timeval t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+#endif
+}
+
+// Voluntary context switches of the calling thread (each one a sleep and a wake-up); -1
+// where the system does not count them per thread.
+long ThreadSwitches() {
+#ifdef RUSAGE_THREAD
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return usage.ru_nvcsw;
+#else
+  return -1;
+#endif
+}
+
+struct IdleFigures {
+  double looks_per_s, switches_per_s, cpu_ms_per_s;
+};
+
+// The worker with no temperature to read (`mapped`: the block reads 0.0; else it is not
+// mapped) for `seconds`. `polling` wires the send loop as it was: every step, found value or
+// not, followed by the 16 ms pause.
+IdleFigures Idle(bool mapped, bool polling, double seconds) {
+  calorix::TemperatureBlock block{};  // 0.0: no reading yet
+  std::atomic<int> looks{0};
+  std::atomic<long> first_switches{-1}, last_switches{-1};
+  calorix::SendTemperatureLinks links;
+  links.block = [&]() -> const calorix::TemperatureBlock* {
+    const long switches = ThreadSwitches();  // on the worker thread
+    long unset = -1;
+    first_switches.compare_exchange_strong(unset, switches);
+    last_switches = switches;
+    ++looks;
+    return mapped ? &block : nullptr;
+  };
+  calorix::Worker worker;
+  if (polling)
+    worker.SetIdleStep([links](const calorix::StopToken& stop) {
+      calorix::SendTemperature(links, [&stop](std::chrono::milliseconds d) { stop.SleepFor(d); });
+    });
+  else
+    worker.SetSendTemperature(links);
+  const double cpu0 = ProcessCpuMs();
+  const auto t0 = Clock::now();
+  worker.Start();
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  const double cpu = ProcessCpuMs() - cpu0;
+  const double elapsed = std::chrono::duration<double>(Clock::now() - t0).count();
+  const int seen = looks;
+  const long switches = last_switches - first_switches;
+  worker.Stop();
+  return {seen / elapsed, first_switches < 0 ? -1 : switches / elapsed, cpu / elapsed};
+}
+
+void IdleTable(double seconds) {
+  std::printf(
+      "worker while no temperature can be read, %.0f s each; per second: looks at the block, "
+      "worker thread's voluntary context switches (-1: not counted here), process CPU ms\n"
+      "  %-22s %-28s| %s\n",
+      seconds, "", "polled every 16 ms (before)", "waits for a command (after)");
+  for (bool mapped : {false, true}) {
+    const IdleFigures before = Idle(mapped, true, seconds);
+    const IdleFigures after = Idle(mapped, false, seconds);
+    std::printf("  %-22s %7.1f %7.1f %7.2f      | %7.1f %7.1f %7.2f\n",
+                mapped ? "block reads 0.0" : "block not mapped", before.looks_per_s,
+                before.switches_per_s, before.cpu_ms_per_s, after.looks_per_s, after.switches_per_s,
+                after.cpu_ms_per_s);
+  }
+}
+
 // The owner's state lives before the worker, as in the main window.
 struct Owner {
   std::vector<int> used_by_step;
@@ -109,11 +202,14 @@ void HangingStop(int trials, int hang_ms) {
 
 int main(int argc, char** argv) {
   int reports = 10, trials = 3, hang_ms = 3000;
+  double idle_s = 5;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--reports")) reports = std::max(1, std::atoi(argv[i + 1]));
     if (!std::strcmp(argv[i], "--trials")) trials = std::max(1, std::atoi(argv[i + 1]));
     if (!std::strcmp(argv[i], "--hang-ms")) hang_ms = std::max(0, std::atoi(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--idle-s")) idle_s = std::max(1, std::atoi(argv[i + 1]));
   }
+  IdleTable(idle_s);
   Cadence(reports);
   HangingStop(trials, hang_ms);
   return 0;

@@ -44,6 +44,11 @@ TEST(PaintSurface, RepairMakesColouredZeroAlphaOpaqueOnlyInsideTheRect) {
   EXPECT_EQ(black[3], 0);
   EXPECT_EQ(half[3], 100);
   EXPECT_EQ(outside[3], 0);
+  // The same rule on whole pixels (0xAARRGGBB), as the kept background is checked with.
+  const uint32_t clean[] = {0, 0x01000000, 0xFF123456}, marked[] = {0, 0x00FFFFFF, 0xFE000000};
+  EXPECT_FALSE(NeedsAlphaRepair(clean, 3));
+  EXPECT_TRUE(NeedsAlphaRepair(marked, 3));
+  EXPECT_TRUE(NeedsAlphaRepair(0x00000001u));
 }
 
 TEST(PaintSurface, RectsBeyondTheSurfaceAreClipped) {

@@ -24,6 +24,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
+template <typename Pred>
+bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 10s) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(2ms);
+  }
+  return true;
+}
+
 // The device manager is process-wide: it is reset first, so that every test starts with a
 // fresh one whatever ran before it in the same process.
 class SendTemperatureTest : public ::testing::Test {
@@ -179,6 +189,35 @@ TEST_F(SendTemperatureTest, UnitsAndTheUpperLimit) {
   EXPECT_EQ(hid_double::FeatureWrites().size(), std::size(cases));
 }
 
+// The window draws the number truncated; it is invalidated only when that number changes
+// (or it draws none), while every reading still reaches the display, the log and the pause.
+TEST_F(SendTemperatureTest, TheWindowIsInvalidatedOnlyWhenItsNumberChanges) {
+  OneDisplay();
+  float drawn = 0.0f;  // as Zentu's Manager holds it
+  links_.set_cpu_temp = [&](float t) { drawn = t; };
+  links_.shown_cpu_temp = [&] { return drawn; };
+  // Shown: 0 (already drawn), 65, 65, 65, 66, 150 (Fahrenheit), 150.
+  const struct {
+    float celsius;
+    int unit, invalidated;
+  } steps[] = {{-3.0f, kCelsius, 0},   {65.7f, kCelsius, 1}, {65.2f, kCelsius, 1},
+               {65.99f, kCelsius, 1},  {66.0f, kCelsius, 2}, {66.0f, kFahrenheit, 3},
+               {66.5f, kFahrenheit, 3}};
+  for (const auto& step : steps) {
+    block_.cpu_temperature = step.celsius;
+    unit_ = step.unit;
+    EXPECT_EQ(Send(), SendResult::kSent);
+    EXPECT_EQ(invalidated_, step.invalidated) << step.celsius << " unit " << step.unit;
+  }
+  drawn = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_EQ(Send(), SendResult::kSent);
+  EXPECT_EQ(invalidated_, 4);
+  const std::size_t reports = std::size(steps) + 1;
+  EXPECT_EQ(hid_double::FeatureWrites().size(), reports);
+  EXPECT_EQ(pauses_.size(), reports);
+  EXPECT_EQ(LogLines().size(), 2 * reports);
+}
+
 TEST_F(SendTemperatureTest, WithoutADisplayTheWindowStillGetsTheValue) {
   block_.cpu_temperature = 40.0f;
   EXPECT_EQ(Send(), SendResult::kSent);        // the device list was never opened
@@ -234,9 +273,7 @@ TEST_F(SendTemperatureTest, TheWorkersPauseEndsWhenItIsStopped) {
   Worker worker;
   worker.SetSendTemperature(links_);
   ASSERT_TRUE(worker.Start());
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (hid_double::FeatureWrites().empty() && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(2ms);
+  WaitUntil([] { return !hid_double::FeatureWrites().empty(); });
   ASSERT_EQ(hid_double::FeatureWrites().size(), 1u);
   const auto t0 = std::chrono::steady_clock::now();
   EXPECT_TRUE(worker.Stop());  // ended inside the 1000 ms pause
@@ -244,6 +281,41 @@ TEST_F(SendTemperatureTest, TheWorkersPauseEndsWhenItIsStopped) {
   EXPECT_EQ(hid_double::FeatureWrites().size(), 1u);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(LogLines().size(), 2u);
+}
+
+// Without a reading the worker neither sends nor polls every 16 ms: it looks again after
+// the idle look period, and a command or a stop ends that wait at once.
+TEST_F(SendTemperatureTest, WithoutAReadingTheWorkerWaitsForACommandOrTheNextLook) {
+  std::atomic<bool> mapped{false};
+  std::atomic<int> looks{0}, refreshes{0};
+  links_.block = [&]() -> const TemperatureBlock* {
+    ++looks;
+    return mapped ? &block_ : nullptr;  // block_ reads 0.0: no reading yet
+  };
+  Worker worker;
+  worker.SetHandler(WorkerCommand::RefreshDevices, [&](const StopToken&) { ++refreshes; });
+  worker.SetSendTemperature(links_);
+  ASSERT_TRUE(worker.Start());
+  for (bool map : {false, true}) {  // polling every 16 ms would look about 36 times
+    mapped = map;
+    const int before = looks;
+    std::this_thread::sleep_for(600ms);
+    EXPECT_GE(looks - before, 1) << "mapped " << map;
+    EXPECT_LE(looks - before, 6) << "mapped " << map;
+  }
+  // With a look period beyond every time-out here, only the signal can end the waits.
+  worker.SetIdleLookPeriod(60s);
+  const int before = looks;
+  ASSERT_TRUE(WaitUntil([&] { return looks > before; }));  // now in a 60 s wait
+  const auto appended = std::chrono::steady_clock::now();
+  worker.Append(WorkerCommand::RefreshDevices);
+  ASSERT_TRUE(WaitUntil([&] { return refreshes == 1 && looks > before + 1; }));
+  EXPECT_LT(std::chrono::steady_clock::now() - appended, 5s);
+  const auto stopping = std::chrono::steady_clock::now();
+  EXPECT_TRUE(worker.Stop());
+  EXPECT_LT(std::chrono::steady_clock::now() - stopping, 5s);
+  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(invalidated_, 0);
 }
 
 }  // namespace

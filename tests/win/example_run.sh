@@ -25,7 +25,15 @@ for _ in $(seq 150); do
   sleep 0.2
 done
 [ -n "${window:-}" ] || { kill "$pid"; fail "no window"; }
-eval "$(xdotool getwindowgeometry --shell "$window")"
+# The window shows at (0, 0) before the program centres it: read its place once it stays.
+geometry=""
+for _ in $(seq 50); do
+  now=$(xdotool getwindowgeometry --shell "$window")
+  [ "$now" = "$geometry" ] && break
+  geometry=$now
+  sleep 0.3
+done
+eval "$geometry"
 # The OK button's centre lies 76 pixels left of the right edge and 30 above the bottom.
 xdotool mousemove $((X + WIDTH - 76)) $((Y + HEIGHT - 30)) sleep 0.5 click 1
 for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done

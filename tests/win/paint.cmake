@@ -12,9 +12,11 @@ set(paint_saved_emulator "${CMAKE_CROSSCOMPILING_EMULATOR}")
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/paint_fontless_run.sh
   ${CMAKE_BINARY_DIR}/wine-nohostfonts ${CMAKE_CURRENT_BINARY_DIR}/no_host_fonts.conf)
 calorix_test(zentu_paint_render_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/paint_render_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/paint_render_test.cpp ${CMAKE_CURRENT_LIST_DIR}/paint_cache_test.cpp
   LIBS paint_test_support
   PROPERTIES RESOURCE_LOCK wine_input)
+# The cache tests draw the main window's skin.
+add_dependencies(zentu_paint_render_tests calorix_skin)
 set(CMAKE_CROSSCOMPILING_EMULATOR "${paint_saved_emulator}")
 
 calorix_test(zentu_paint_input_tests

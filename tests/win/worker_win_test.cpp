@@ -1,5 +1,5 @@
 // The worker on Windows: command 1 maps the named block, and each report reaches the
-// display, Zentu's Manager and the main window's update region.
+// display and Zentu's Manager, and the main window's update region when the number changes.
 #include "app/shell/worker_win.h"
 
 #include <gtest/gtest.h>
@@ -70,16 +70,21 @@ TEST(WorkerWinTest, RefreshMapsTheBlockAndReportsReachDisplayManagerAndWindow) {
 
     server.block()->cpu_temperature = 36.6f;  // 36 degrees Celsius is 96 Fahrenheit
     ASSERT_TRUE(test::WaitFor([] { return !hid_double::FeatureWrites().empty(); }, 5000));
+    EXPECT_TRUE(HasUpdateRegion(window));
+    ::ValidateRect(window, nullptr);
+    server.block()->cpu_temperature = 36.9f;  // 96 again: reported, not repainted
+    ASSERT_TRUE(test::WaitFor([] { return hid_double::FeatureWrites().size() == 2; }, 5000));
     EXPECT_TRUE(worker.Stop());
   }
+  EXPECT_FALSE(HasUpdateRegion(window));
   const auto writes = hid_double::FeatureWrites();
-  ASSERT_EQ(writes.size(), 1u);
+  ASSERT_EQ(writes.size(), 2u);
   ASSERT_EQ(writes[0].bytes.size(), 65u);
   EXPECT_EQ(writes[0].bytes[3], 0);
   EXPECT_EQ(writes[0].bytes[4], 9);
   EXPECT_EQ(writes[0].bytes[5], 6);
+  EXPECT_EQ(writes[1].bytes, writes[0].bytes);
   EXPECT_EQ(Zentu::Manager::GetCPUTemp(), 96.0f);
-  EXPECT_TRUE(HasUpdateRegion(window));
   ::DestroyWindow(window);
 }
 

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "ui/core/cstring.h"
@@ -25,6 +26,7 @@ class MWindow;
 class MControl;
 class MControlFont;
 class MAirBladder;
+class PaintCache;
 
 // Severity of a status message shown by the message overlay.
 enum MsgLevel : int {
@@ -103,8 +105,13 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
     m_surfaceHook = hook;
     m_surfaceHookContext = context;
   }
+  // On (the default), a pass reuses the surface, the drawn background and the overlays' text
+  // objects of the pass before; off, each pass makes them anew (same pixels, more work).
+  void EnablePaintCache(int enable);
+  int IsPaintCache() const { return m_bPaintCache; }
   void DrawBackImage(Gdiplus::Graphics* graphics, const CRect& client);
-  void DrawControl(HDC dc, const CRect& clip);
+  // `drawn`, when given, receives the area each control drawn may have covered.
+  void DrawControl(HDC dc, const CRect& clip, std::vector<CRect>* drawn = nullptr);
   // A 32-bit picture of the control's rect, tinted with `color`; the caller owns it.
   HBITMAP GenerateBitmap(MControl* control, CRect rect, Gdiplus::ARGB color);
   HBITMAP GetDropBitmap(MControl* control, CRect rect);
@@ -320,10 +327,13 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   Gdiplus::FontFamily* KeepTempFont(const wchar_t* name, Gdiplus::PrivateFontCollection* collection,
                                     Gdiplus::Status added);
   void StartControlDrag();
+  void DrawSurface(PaintCache& cache, const CRect& client, const CRect& update);
   void PaintBackground(Gdiplus::Graphics* graphics, const CRect& client);
-  void DrawInfo(Gdiplus::Graphics* graphics, const CRect& client);
-  void DrawMessage(Gdiplus::Graphics* graphics);
-  void Present(HDC mem_dc, HDC window_dc, HDC paint_dc, const CRect& client, const CRect& update);
+  void RepairDrawnAlpha(PaintCache& cache, const std::vector<CRect>& drawn);
+  void DiscardBackground();
+  void DrawInfo(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& client);
+  void DrawMessage(Gdiplus::Graphics* graphics, PaintCache& cache);
+  void Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const CRect& update);
   ImgResInfo* AddImgResInfo(std::map<UINT, ImgResInfo*>& table, UINT id, const wchar_t* type,
                             int frame_count, HINSTANCE module);
   bool IsLive() const { return m_hWnd != nullptr && ::IsWindow(m_hWnd); }
@@ -414,6 +424,8 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
 
   SurfaceHook m_surfaceHook = nullptr;
   void* m_surfaceHookContext = nullptr;  // not owned
+  int m_bPaintCache = 1;
+  std::unique_ptr<PaintCache> m_pPaintCache;  // owned: made by a pass, dropped with the window
 
   int m_nWalkDepth = 0;             // walks of the UI thread in progress
   std::vector<MControl*> m_doomed;  // owned: removed during a walk, deleted when it ends;

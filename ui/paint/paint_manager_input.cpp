@@ -6,6 +6,7 @@
 
 #include "ui/controls/mcontrol.h"
 #include "ui/paint/critical_section.h"
+#include "ui/paint/paint_cache.h"
 #include "ui/paint/paint_math.h"
 
 namespace Zentu {
@@ -42,6 +43,11 @@ LRESULT PaintManager::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
   // Any handler below may remove controls, clear the lists or destroy the window (which
   // clears them at WM_NCDESTROY): the controls removed stay allocated until this returns.
   WalkScope walk(*this);
+  // Shown again, moved, resized or restyled, the window may have dropped (or never shown)
+  // the layered picture it was given last.
+  if (m_pPaintCache &&
+      (msg == WM_SHOWWINDOW || msg == WM_WINDOWPOSCHANGED || msg == WM_STYLECHANGED))
+    m_pPaintCache->ForgetPresented();
   {
     ScopedLock lock(m_controlLock);
     for (MControl* control : Snapshot(m_controls, m_controlLock))

@@ -2,12 +2,14 @@
 #include <algorithm>
 #include <cwchar>
 #include <memory>
+#include <vector>
 
 #include "ui/controls/mcontrol.h"
 #include "ui/core/manager.h"
 #include "ui/core/win_handles.h"
 #include "ui/paint/critical_section.h"
 #include "ui/paint/mrender.h"
+#include "ui/paint/paint_cache.h"
 #include "ui/paint/paint_manager.h"
 #include "ui/paint/paint_math.h"
 
@@ -15,6 +17,15 @@ namespace Zentu {
 
 using Gdiplus::Color;
 using Gdiplus::SolidBrush;
+
+namespace {
+// The temperature overlay: the box outlined while the pointer is in it, and the text's box.
+constexpr CRect kPointerBox(275, 10, 293, 27);
+CRect InfoTextBox(const CRect& client) {
+  const int left = client.Width() / 2 - 60;
+  return CRect(left, 70, left + 120, 130);
+}
+}  // namespace
 
 int PaintManager::OnPaint() {
   const int result = RenderPass();
@@ -41,37 +52,77 @@ int PaintManager::RenderPass() {
   const CRect update = paint.paint().rcPaint;
   if (width <= 0 || height <= 0) return 2;
 
-  UniqueWindowDc window_dc = GetWindowDc(m_hWnd);
-  UniqueMemoryDc mem_dc(MRender::CreateCompatibleDC(window_dc.get()));
-  BYTE* bits = nullptr;
-  UniqueGdiObject surface(MRender::CreateARGB32Bitmap(window_dc.get(), width, height, &bits));
-  if (!mem_dc || !surface || bits == nullptr) return 2;
+  // The window's own DC, kept since Init; taken for this pass only when there is none.
+  UniqueWindowDc taken;
+  if (!m_hPaintDC) taken = GetWindowDc(m_hWnd);
+  const HDC window_dc = m_hPaintDC ? m_hPaintDC : taken.get();
+  if (!m_pPaintCache) m_pPaintCache = std::make_unique<PaintCache>();
+  PaintCache& cache = *m_pPaintCache;
+  if (cache.PrepareSurface(window_dc, width, height)) {
+    DrawSurface(cache, client, update);
+    if (m_surfaceHook) m_surfaceHook(m_surfaceHookContext, cache.bits(), width, height);
+    Present(cache, window_dc, paint.dc(), update);
+  }
+  if (!m_bPaintCache) m_pPaintCache.reset();
+  return 2;
+}
+
+void PaintManager::EnablePaintCache(int enable) {
+  m_bPaintCache = enable ? 1 : 0;
+  if (!m_bPaintCache) m_pPaintCache.reset();
+}
+
+void PaintManager::DiscardBackground() {
+  if (m_pPaintCache) m_pPaintCache->DiscardBackground();
+}
+
+void PaintManager::DrawSurface(PaintCache& cache, const CRect& client, const CRect& update) {
+  HDC dc = cache.dc();
+  const int saved = ::SaveDC(dc);
   {
-    UniqueSelection selected = SelectInto(mem_dc.get(), surface.get());
-    const int saved = ::SaveDC(mem_dc.get());
-    if (m_bLayered) paint_math::ClearPixels(bits, width, height, update);
-    {
-      Gdiplus::Graphics graphics(mem_dc.get());
+    Gdiplus::Graphics graphics(dc);
+    if (cache.HasBackground()) {
+      cache.RestoreBackground();
+    } else {
+      cache.ClearSurface();
       PaintBackground(&graphics, client);
       graphics.Flush(Gdiplus::FlushIntentionSync);
-
-      const CRect clip = m_bLayered ? client : update;
-      DrawControl(mem_dc.get(), clip);
-      DrawCaret(mem_dc.get(), clip);
-      if (m_bLayered) {
-        ::GdiFlush();
-        paint_math::RepairAlpha(bits, width, height, update);
-      }
-      if (m_bDrawInfo) DrawInfo(&graphics, client);
-      DrawMessage(&graphics);
-      graphics.Flush(Gdiplus::FlushIntentionSync);
+      if (m_bPaintCache) cache.KeepBackground();
     }
-    ::RestoreDC(mem_dc.get(), saved);
-    ::GdiFlush();
-    if (m_surfaceHook) m_surfaceHook(m_surfaceHookContext, bits, width, height);
-    Present(mem_dc.get(), window_dc.get(), paint.dc(), client, update);
+    const CRect clip = m_bLayered ? client : update;
+    std::vector<CRect> drawn;
+    DrawControl(dc, clip, &drawn);
+    DrawCaret(dc, clip);
+    drawn.push_back(m_rcCaret);
+    if (m_bLayered) RepairDrawnAlpha(cache, drawn);
+    if (m_bDrawInfo) {
+      DrawInfo(&graphics, cache, client);
+      drawn.push_back(kPointerBox);
+      drawn.push_back(InfoTextBox(client));
+    }
+    DrawMessage(&graphics, cache);
+    drawn.push_back(m_rcMessage);
+    graphics.Flush(Gdiplus::FlushIntentionSync);
+    cache.NoteDrawn(drawn);
   }
-  return 2;
+  ::RestoreDC(dc, saved);
+  ::GdiFlush();
+}
+
+// Alpha repair looks where GDI may have drawn in this pass: where the controls and the
+// caret are, whatever the update rectangle, because the controls are drawn and the surface is
+// presented whole. (Wine hands a layered window's later passes an update rectangle of one
+// pixel.) The whole surface is looked at when the kept background itself has pixels to
+// repair, or nothing is kept; elsewhere the restored background needs none.
+void PaintManager::RepairDrawnAlpha(PaintCache& cache, const std::vector<CRect>& drawn) {
+  ::GdiFlush();
+  const CRect whole(0, 0, cache.width(), cache.height());
+  if (!m_bPaintCache || cache.BackgroundNeedsRepair()) {
+    paint_math::RepairAlpha(cache.bits(), cache.width(), cache.height(), whole);
+    return;
+  }
+  for (const CRect& area : drawn)
+    paint_math::RepairAlpha(cache.bits(), cache.width(), cache.height(), area);
 }
 
 void PaintManager::PaintBackground(Gdiplus::Graphics* graphics, const CRect& client) {
@@ -104,93 +155,110 @@ void PaintManager::DrawBackImage(Gdiplus::Graphics* graphics, const CRect& clien
   }
 }
 
-void PaintManager::DrawControl(HDC dc, const CRect& clip) {
+namespace {
+// Where a control may have drawn: its rectangle and those of what it draws with itself.
+// Controls draw inside their rectangles (their cached pictures are exactly that size).
+CRect DrawnExtent(const MControl& control) {
+  CRect extent = control.GetRect();
+  for (const auto* list : {&control.GetUnderControls(), &control.GetControls()})
+    for (const MControl* part : *list)
+      if (part && part->IsVisible()) extent |= DrawnExtent(*part);
+  return extent;
+}
+}  // namespace
+
+void PaintManager::DrawControl(HDC dc, const CRect& clip, std::vector<CRect>* drawn) {
   WalkScope walk(*this);
   for (auto [list, lock] : {std::pair{&m_areas, &m_areaLock}, {&m_controls, &m_controlLock}}) {
     ScopedLock guard(*lock);
     for (MControl* control : Snapshot(*list, *lock)) {
       if (!IsListed(*list, control)) continue;
+      const bool visible = control->IsVisible() != 0;
       HDC target = dc;
       control->Draw(target, clip);
+      if (drawn && visible) drawn->push_back(DrawnExtent(*control));
     }
   }
 }
 
-void PaintManager::DrawInfo(Gdiplus::Graphics* graphics, const CRect& client) {
+void PaintManager::DrawInfo(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& client) {
   POINT cursor;
-  if (::GetCursorPos(&cursor) && ::ScreenToClient(m_hWnd, &cursor) &&
-      CRect(275, 10, 293, 27).PtInRect(cursor)) {
-    Gdiplus::Pen pen(Color(0xFFC8C8C8), 1.0f);
-    graphics->DrawRectangle(&pen, 275, 10, 293 - 275, 27 - 10);
-  }
+  if (::GetCursorPos(&cursor) && ::ScreenToClient(m_hWnd, &cursor) && kPointerBox.PtInRect(cursor))
+    graphics->DrawRectangle(&cache.Pen(0xFFC8C8C8), kPointerBox.left, kPointerBox.top,
+                            kPointerBox.Width(), kPointerBox.Height());
   const auto value = paint_math::TemperatureText(Manager::GetCPUTemp());
-  Gdiplus::FontFamily* family = FindTempFont(L"");
-  if (!value || family == nullptr) return;
+  Gdiplus::Font* font = cache.Font(FindTempFont(L""), 50.0f);
+  if (!value || font == nullptr) return;
   wchar_t text[16];
   std::swprintf(text, 16, L"%d", *value);
-  Gdiplus::Font font(family, 50.0f, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
-  Gdiplus::StringFormat format;
-  format.SetAlignment(Gdiplus::StringAlignmentCenter);
-  format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
-  format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
   graphics->SetTextRenderingHint(Gdiplus::TextRenderingHintClearTypeGridFit);
-  SolidBrush brush(Color(0xFFFBFBFB));
-  const Gdiplus::RectF layout(static_cast<float>(client.Width() / 2 - 60), 70.0f, 120.0f, 60.0f);
-  graphics->DrawString(text, -1, &font, layout, &format, &brush);
+  const CRect box = InfoTextBox(client);
+  const Gdiplus::RectF layout(static_cast<float>(box.left), static_cast<float>(box.top),
+                              static_cast<float>(box.Width()), static_cast<float>(box.Height()));
+  graphics->DrawString(text, -1, font, layout, &cache.CentredFormat(), &cache.Brush(0xFFFBFBFB));
 }
 
-void PaintManager::DrawMessage(Gdiplus::Graphics* graphics) {
+void PaintManager::DrawMessage(Gdiplus::Graphics* graphics, PaintCache& cache) {
   if (m_nMsgAlpha <= 10 || m_strMessage.IsEmpty()) return;
   const Gdiplus::ARGB alpha = static_cast<Gdiplus::ARGB>(m_nMsgAlpha & 0xFF) << 24;
   const CRect& box = m_rcMessage;
-  SolidBrush frame(Color(alpha | 0xE6E6E6));
-  graphics->FillRectangle(&frame, box.left, box.top, box.Width(), box.Height());
-  SolidBrush inner(Color(alpha | 0xFEFEFE));
-  graphics->FillRectangle(&inner, box.left + 2, box.top + 2, box.Width() - 4, box.Height() - 4);
+  graphics->FillRectangle(&cache.Brush(alpha | 0xE6E6E6), box.left, box.top, box.Width(),
+                          box.Height());
+  graphics->FillRectangle(&cache.Brush(alpha | 0xFEFEFE), box.left + 2, box.top + 2,
+                          box.Width() - 4, box.Height() - 4);
 
-  Gdiplus::FontFamily* family = FindTempFont(L"");
-  if (family == nullptr) return;
-  Gdiplus::Font font(family, 12.0f, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
-  SolidBrush text(Color(alpha | 0x050505));
+  Gdiplus::Font* font = cache.Font(FindTempFont(L""), 12.0f);
+  if (font == nullptr) return;
   graphics->SetTextRenderingHint(Gdiplus::TextRenderingHintClearTypeGridFit);
-  Gdiplus::StringFormat format;
-  format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
   const float left = static_cast<float>(box.left + 5), top = static_cast<float>(box.top + 5);
   if (m_nProgressShown < 1) {
-    format.SetAlignment(Gdiplus::StringAlignmentNear);
-    graphics->DrawString(m_strMessage.GetString(), -1, &font,
-                         Gdiplus::RectF(left, top, 190.0f, 50.0f), &format, &text);
+    graphics->DrawString(
+        m_strMessage.GetString(), -1, font, Gdiplus::RectF(left, top, 190.0f, 50.0f),
+        &cache.MessageFormat(Gdiplus::StringAlignmentNear), &cache.Brush(alpha | 0x050505));
     return;
   }
-  format.SetAlignment(Gdiplus::StringAlignmentCenter);
-  graphics->DrawString(m_strMessage.GetString(), -1, &font,
+  graphics->DrawString(m_strMessage.GetString(), -1, font,
                        Gdiplus::RectF(left, top, static_cast<float>(box.Width() - 10), 30.0f),
-                       &format, &text);
-  Gdiplus::Pen line(Color(0xC8C8C8C8), 1.0f);
-  graphics->DrawLine(&line, static_cast<INT>(box.left + 10), static_cast<INT>(box.bottom - 15),
-                     static_cast<INT>(box.right - 20), static_cast<INT>(box.bottom - 15));
-  if (m_nProgressShown != 0) {
-    SolidBrush bar(Color(0xFEFFE100));
-    graphics->FillRectangle(&bar, box.left + 10, box.bottom - 16,
+                       &cache.MessageFormat(Gdiplus::StringAlignmentCenter),
+                       &cache.Brush(alpha | 0x050505));
+  graphics->DrawLine(&cache.Pen(0xC8C8C8C8), static_cast<INT>(box.left + 10),
+                     static_cast<INT>(box.bottom - 15), static_cast<INT>(box.right - 20),
+                     static_cast<INT>(box.bottom - 15));
+  if (m_nProgressShown != 0)
+    graphics->FillRectangle(&cache.Brush(0xFEFFE100), box.left + 10, box.bottom - 16,
                             m_nProgressShown * (box.Width() - 20) / 100, 3);
-  }
 }
 
-void PaintManager::Present(HDC mem_dc, HDC window_dc, HDC paint_dc, const CRect& client,
-                           const CRect& update) {
-  if (m_bLayered) {
-    const LONG ex_style = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
-    if ((ex_style & WS_EX_LAYERED) == 0)
-      ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, ex_style | WS_EX_LAYERED);
-    SIZE size{client.Width(), client.Height()};
-    POINT source{0, 0};
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::UpdateLayeredWindow(m_hWnd, window_dc, nullptr, &size, mem_dc, &source, 0, &blend, ULW_ALPHA);
+void PaintManager::Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const CRect& update) {
+  if (!m_bLayered) {
+    if (paint_dc)
+      ::BitBlt(paint_dc, update.left, update.top, update.Width(), update.Height(), cache.dc(),
+               update.left, update.top, SRCCOPY);
     return;
   }
-  if (paint_dc)
-    ::BitBlt(paint_dc, update.left, update.top, update.Width(), update.Height(), mem_dc,
-             update.left, update.top, SRCCOPY);
+  const LONG ex_style = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
+  if ((ex_style & WS_EX_LAYERED) == 0) {
+    ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, ex_style | WS_EX_LAYERED);
+    cache.ForgetPresented();  // the window has no layered picture yet
+  }
+  // The window keeps the picture it was given: only the part that changed since is handed
+  // over, and nothing when nothing changed. Made anew, a pass hands over everything.
+  const CRect whole(0, 0, cache.width(), cache.height());
+  const CRect dirty = m_bPaintCache ? cache.TakeUnpresented() : whole;
+  if (dirty.IsRectEmpty()) return;
+  SIZE size{whole.Width(), whole.Height()};
+  POINT source{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  UPDATELAYEREDWINDOWINFO info{};
+  info.cbSize = sizeof(info);
+  info.hdcDst = window_dc;
+  info.psize = &size;
+  info.hdcSrc = cache.dc();
+  info.pptSrc = &source;
+  info.pblend = &blend;
+  info.dwFlags = ULW_ALPHA;
+  info.prcDirty = dirty == whole ? nullptr : &dirty;
+  if (!::UpdateLayeredWindowIndirect(m_hWnd, &info)) cache.ForgetPresented();
 }
 
 HBITMAP PaintManager::GetDropBitmap(MControl* control, CRect rect) {

@@ -2,6 +2,7 @@
 #include "ui/core/manager.h"
 #include "ui/paint/critical_section.h"
 #include "ui/paint/mrender.h"
+#include "ui/paint/paint_cache.h"
 #include "ui/paint/paint_manager.h"
 #include "ui/paint/paint_math.h"
 
@@ -38,6 +39,7 @@ int PaintManager::LoadBKImage(UINT id, const wchar_t* type) {
 int PaintManager::UseBKImage() {
   m_nBKWidth = m_pBKImage ? static_cast<int>(m_pBKImage->GetWidth()) : 0;
   m_nBKHeight = m_pBKImage ? static_cast<int>(m_pBKImage->GetHeight()) : 0;
+  DiscardBackground();
   DiscardControlCaches();
   return m_pBKImage ? 1 : 0;
 }
@@ -170,6 +172,7 @@ Gdiplus::FontFamily* PaintManager::KeepTempFont(const wchar_t* name,
   // The collection backs the family, so it stays until the fonts are cleared.
   m_fontCollections.push_back(collection);
   Gdiplus::FontFamily*& slot = m_tempFonts[CString(name)];
+  if (slot && m_pPaintCache) m_pPaintCache->DiscardFonts();  // made from the family going now
   delete slot;
   slot = family;
   return family;
@@ -191,6 +194,8 @@ Gdiplus::FontFamily* PaintManager::FindTempFont(const wchar_t*) {
 
 void PaintManager::ClearTempFont() {
   ScopedLock lock(m_fontLock);
+  // The paint pass's fonts go first: they may refer to the families and collections.
+  if (m_pPaintCache) m_pPaintCache->DiscardFonts();
   for (auto& entry : m_tempFonts) delete entry.second;
   m_tempFonts.clear();
   for (Gdiplus::PrivateFontCollection* collection : m_fontCollections) delete collection;

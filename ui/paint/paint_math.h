@@ -1,6 +1,7 @@
 // Windows-free arithmetic of the paint manager: surfaces, focus order, wheel, keys, drops.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -15,8 +16,12 @@ namespace Zentu::paint_math {
 CRect ClipToSurface(const CRect& rect, int width, int height);
 // Sets every pixel of `rect` to 0 (transparent black).
 void ClearPixels(uint8_t* bits, int width, int height, const CRect& rect);
-// GDI leaves alpha 0 where it draws: every pixel of `rect` with alpha 0 and some colour
-// becomes opaque. Pixels that are exactly 0 stay transparent.
+// GDI leaves alpha 0 where it draws: a pixel (0xAARRGGBB) with alpha 0 and some colour.
+constexpr bool NeedsAlphaRepair(uint32_t pixel) { return pixel - 1u < 0x00FFFFFFu; }
+// Whether any of `count` pixels needs the repair.
+bool NeedsAlphaRepair(const uint32_t* pixels, size_t count);
+// Every pixel of `rect` that needs it becomes opaque. Pixels that are exactly 0 stay
+// transparent.
 void RepairAlpha(uint8_t* bits, int width, int height, const CRect& rect);
 
 // A GDI colour reference (0x00BBGGRR) as ARGB (0xAARRGGBB) with the given alpha.
