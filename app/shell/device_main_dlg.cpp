@@ -10,7 +10,6 @@
 #include "app/system/log.h"
 #include "app/system/settings.h"
 #include "app/system/startup_task.h"
-#include "app/temperature/monitor_server.h"
 #include "app/update/update_config.h"
 
 namespace calorix {
@@ -55,7 +54,7 @@ int DeviceMainDlg::OnInitDialog() {
   m_nTempeType = ReadSetting(kTempeType);
   LoadBackground();
   CreateStartupTask();
-  StartMonitorServer();
+  m_server.StartServer();
   SetUpTray();
   SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
   UpdateLinks links;
@@ -65,13 +64,14 @@ int DeviceMainDlg::OnInitDialog() {
   };
   m_update.emplace(UpdateBaseUrl(), std::move(links));
   StartWorker();
-  StartServerWatchdog(GetSafeHwnd());
+  m_server.StartWatching(GetSafeHwnd());
   return 1;
 }
 
 void DeviceMainDlg::SetUpTray() {
   const HWND window = GetSafeHwnd();
   MarkMainWindow(window);
+  AcceptTaskbarCreated(window);
   m_tray.Add(window, TrayIconFile());
   SetIcon(kProgramIconId);
   SetTimer(TIMER_TRAY_READD, kTrayReAddMs);
@@ -80,8 +80,10 @@ void DeviceMainDlg::SetUpTray() {
 }
 
 void DeviceMainDlg::StartWorker() {
-  ConnectMainWindowWorker(m_worker, GetSafeHwnd(), m_temperature,
-                          [this] { return m_nTempeType.load(std::memory_order_relaxed); });
+  ConnectMainWindowWorker(
+      m_worker, GetSafeHwnd(), m_temperature,
+      [this] { return m_nTempeType.load(std::memory_order_relaxed); },
+      [this] { return m_nDeviceType.load(std::memory_order_relaxed); });
   m_update->Connect(m_worker);
   m_worker.Start();
   m_worker.Append(WorkerCommand::CheckSoftwareQuiet);
@@ -106,7 +108,13 @@ void DeviceMainDlg::UISize(CRect client) {
 }
 
 void DeviceMainDlg::LoadBackground() {
-  LoadBKImage(m_nTempeType.load() ? L"img_cpu_bkg6.png" : L"img_cpu_bkg5.png");
+  // By what the reports show: with no adapter named, "GPU" falls back to the CPU's value.
+  const bool fahrenheit = m_nTempeType.load() != 0;
+  if (m_shownSource == ReadingSource::kGpu) {
+    LoadBKImage(fahrenheit ? L"img_gpu_bkg6.png" : L"img_gpu_bkg5.png");
+  } else {
+    LoadBKImage(fahrenheit ? L"img_cpu_bkg6.png" : L"img_cpu_bkg5.png");
+  }
 }
 
 int DeviceMainDlg::OnMouseMove(unsigned flags, CPoint point) {
@@ -136,8 +144,8 @@ int DeviceMainDlg::OnLButtonDown(unsigned flags, CPoint point) {
 void DeviceMainDlg::OnTimer(unsigned id) {
   if (id == TIMER_TRAY_READD) {
     ReAddTrayIcon();
-  } else if (id == TIMER_SERVER_WATCH) {
-    ServerWatchdogStep(GetSafeHwnd(), m_temperature.Block());
+  } else {
+    m_server.OnTimer(GetSafeHwnd(), id, m_temperature.Block());
   }
 }
 
@@ -148,26 +156,76 @@ int DeviceMainDlg::OnDestroy() {
 
 void DeviceMainDlg::ReAddTrayIcon() {
   KillTimer(TIMER_TRAY_READD);
-  m_tray.Remove();
-  m_tray.Add(GetSafeHwnd(), TrayIconFile());
+  AddTrayIconAgain();
   MoveHome(GetSafeHwnd());
   Invalidate(FALSE);
 }
 
+void DeviceMainDlg::AddTrayIconAgain() {
+  m_tray.Remove();
+  m_tray.Add(GetSafeHwnd(), TrayIconFile());
+}
+
 LRESULT DeviceMainDlg::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == TaskbarCreatedMessage()) {
+    // The new task bar knows no icon: ours is added again, however often the shell restarts.
+    AddTrayIconAgain();
+    LogPrint(Info, "task bar recreated: tray icon added again");
+    return 0;
+  }
   switch (msg) {
     case WM_DEVICECHANGE:
       return OnDeviceChange(wparam, lparam, [this](WorkerCommand c) { m_worker.Append(c); });
     case WM_TRAY_NOTIFY:
-      return OnTrayNotify(GetSafeHwnd(), lparam,
-                          [] { return DeviceManager::Instance().DeviceCount(); });
+      return OnTray(lparam);
     case WM_UPDATE_RESULT:
       return m_update ? m_update->OnUpdateResult(wparam, lparam) : 0;
+    case WM_READING_SOURCE:
+      OnReadingSource(wparam);
+      return 0;
+    case WM_POWERBROADCAST:
+      return OnPowerBroadcast(wparam, lparam);
     case WM_COMMAND:
       return OnCommand(wparam, lparam);
     default:
       return MDialog::OnWindowMessage(msg, wparam, lparam);
   }
+}
+
+LRESULT DeviceMainDlg::OnTray(LPARAM mouse_message) {
+  // The GPU entry is offered only while the block names an adapter to show.
+  const auto show_gpu = [this]() -> std::optional<bool> {
+    const TemperatureBlock* block = m_temperature.Block();
+    if (!block || !NamesAnAdapter(*block)) return std::nullopt;
+    return m_nDeviceType.load() == kDeviceTypeGpu;
+  };
+  return OnTrayNotify(
+      GetSafeHwnd(), mouse_message, [] { return DeviceManager::Instance().DeviceCount(); },
+      show_gpu);
+}
+
+LRESULT DeviceMainDlg::OnPowerBroadcast(WPARAM event, LPARAM data) {
+  if (event != PBT_APMRESUMEAUTOMATIC && event != PBT_APMRESUMESUSPEND) {
+    return MDialog::OnWindowMessage(WM_POWERBROADCAST, event, data);
+  }
+  // Displays may have been replugged or reset while the system slept, and their open handles
+  // gone stale without a device notification.
+  m_worker.Append(WorkerCommand::RefreshDevices);
+  LogPrint(Info, "resumed from sleep: device refresh queued");
+  return TRUE;
+}
+
+void DeviceMainDlg::OnReadingSource(WPARAM source) {
+  m_shownSource = static_cast<ReadingSource>(source == 1 ? 1 : 0);
+  LoadBackground();
+  Invalidate(FALSE);
+}
+
+void DeviceMainDlg::ToggleDeviceType() {
+  const int type = m_nDeviceType.load() == kDeviceTypeGpu ? 0 : kDeviceTypeGpu;
+  m_nDeviceType = type;
+  WriteSetting(kDeviceType, type ? L"1" : L"0");
+  LogPrint(Info, "device_type set to %d", type);
 }
 
 LRESULT DeviceMainDlg::OnCommand(WPARAM wparam, LPARAM lparam) {
@@ -181,6 +239,9 @@ LRESULT DeviceMainDlg::OnCommand(WPARAM wparam, LPARAM lparam) {
       break;
     case kCommandCheckSoftware:
       m_worker.Append(WorkerCommand::CheckSoftware);
+      break;
+    case kCommandShowGpu:
+      ToggleDeviceType();
       break;
     default:
       break;

@@ -9,6 +9,7 @@
 
 #include "app/shell/tray_icon.h"
 #include "app/shell/worker.h"
+#include "app/temperature/server_watch.h"
 #include "app/temperature/temperature_mapping.h"
 #include "app/update/update_service.h"
 #include "ui/controls/mpicture.h"
@@ -23,7 +24,8 @@ inline constexpr unsigned kCloseButtonId = 31;
 // it, a click in the unit area switches the unit and the close button hides the window.
 // Its initialisation starts the start-up task, the monitor server, the tray icon, the
 // device notifications, the worker and the timers; its window procedure receives the
-// device changes, tray callbacks, update results and commands.
+// device changes, tray callbacks, update results and commands, and the shell's and the
+// system's notices of a recreated task bar and of a resume from sleep.
 class DeviceMainDlg : public Zentu::MDialog {
  public:
   DeviceMainDlg() = default;
@@ -57,6 +59,11 @@ class DeviceMainDlg : public Zentu::MDialog {
   void SetUpTray();
   void StartWorker();
   void ReAddTrayIcon();
+  void AddTrayIconAgain();
+  LRESULT OnTray(LPARAM mouse_message);
+  LRESULT OnPowerBroadcast(WPARAM event, LPARAM data);
+  void OnReadingSource(WPARAM source);
+  void ToggleDeviceType();
   void OnExit();
   LRESULT OnCommand(WPARAM wparam, LPARAM lparam);
 
@@ -65,10 +72,13 @@ class DeviceMainDlg : public Zentu::MDialog {
   int m_bCloseHover = 0;
   int m_nLedSwitch = 0;  // "led_switch": 1 on, 2 off; only read
   Zentu::CRect m_rcUnit;
-  int m_nDeviceType = 0;             // "device_type": 0 CPU, 1 GPU; only read
-  std::atomic<int> m_nTempeType{0};  // "tempe_type": 1 Fahrenheit; the worker reads it
+  std::atomic<int> m_nDeviceType{0};  // "device_type": 1 GPU; the worker reads it
+  std::atomic<int> m_nTempeType{0};   // "tempe_type": 1 Fahrenheit; the worker reads it
+  // What the worker's reports show (WM_READING_SOURCE); the background follows it.
+  ReadingSource m_shownSource = ReadingSource::kCpu;
   TrayIcon m_tray;                   // owned; removed by Exit, Stop or destruction
   TemperatureMapping m_temperature;  // the block view lives until process exit
+  ServerWatch m_server;              // owned: the server's process and its watchdog
   // Made once the window exists, for the results it posts to it. Holds the update folders
   // and the versions.
   std::optional<UpdateService> m_update;

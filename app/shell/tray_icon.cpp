@@ -75,7 +75,7 @@ void ShowAtHome(HWND window) {
   MoveHome(window);
 }
 
-void ShowTrayMenu(HWND window, int device_count) {
+void ShowTrayMenu(HWND window, int device_count, std::optional<bool> show_gpu) {
   HMENU menu = ::CreatePopupMenu();
   if (!menu) return;
   wchar_t version[64];
@@ -84,6 +84,10 @@ void ShowTrayMenu(HWND window, int device_count) {
   std::swprintf(devices, std::size(devices), L"%d Device", device_count);
   ::AppendMenuW(menu, MF_STRING, kCommandVersion, version);
   ::AppendMenuW(menu, MF_STRING, kCommandDeviceCount, devices);
+  if (show_gpu) {
+    ::AppendMenuW(menu, MF_STRING | (*show_gpu ? MF_CHECKED : MF_UNCHECKED), kCommandShowGpu,
+                  L"Show GPU temperature");
+  }
   ::AppendMenuW(menu, MF_STRING, kCommandExit, L"Exit");
   POINT cursor{};
   ::GetCursorPos(&cursor);
@@ -92,18 +96,30 @@ void ShowTrayMenu(HWND window, int device_count) {
   ::DestroyMenu(menu);
 }
 
-LRESULT OnTrayNotify(HWND window, LPARAM mouse_message, const std::function<int()>& device_count) {
+LRESULT OnTrayNotify(HWND window, LPARAM mouse_message, const std::function<int()>& device_count,
+                     const std::function<std::optional<bool>()>& show_gpu) {
   switch (static_cast<UINT>(mouse_message)) {
     case WM_LBUTTONDOWN:
       ShowAtHome(window);
       break;
     case WM_RBUTTONUP:
-      ShowTrayMenu(window, device_count ? device_count() : 0);
+      ShowTrayMenu(window, device_count ? device_count() : 0, show_gpu ? show_gpu() : std::nullopt);
       break;
     default:
       break;
   }
   return 0;
+}
+
+UINT TaskbarCreatedMessage() {
+  static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+  return message;
+}
+
+void AcceptTaskbarCreated(HWND window) {
+  // The shell runs at medium integrity; without this the system's message filter drops its
+  // broadcast to a window of an elevated process.
+  ::ChangeWindowMessageFilterEx(window, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
 }
 
 }  // namespace calorix

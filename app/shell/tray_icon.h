@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace calorix {
@@ -47,10 +48,18 @@ HWND FindMainWindow();
 void MoveHome(HWND window);
 // A left click on the icon: foreground, shown, updated and raised, at home.
 void ShowAtHome(HWND window);
-// The right-click menu: "Version: 1.0.0.9", "<n> Device", "Exit". A chosen item arrives at
-// `window` as WM_COMMAND with its id.
-void ShowTrayMenu(HWND window, int device_count);
+// The right-click menu: "Version: 1.0.0.9", "<n> Device", "Exit". While `show_gpu` holds a
+// value, "Show GPU temperature" stands before "Exit", checked when the value is true. A chosen
+// item arrives at `window` as WM_COMMAND with its id.
+void ShowTrayMenu(HWND window, int device_count, std::optional<bool> show_gpu = std::nullopt);
 // WM_TRAY_NOTIFY: `mouse_message` is its long parameter. Returns 0.
-LRESULT OnTrayNotify(HWND window, LPARAM mouse_message, const std::function<int()>& device_count);
+LRESULT OnTrayNotify(HWND window, LPARAM mouse_message, const std::function<int()>& device_count,
+                     const std::function<std::optional<bool>()>& show_gpu = nullptr);
+
+// The shell's registered "TaskbarCreated" message: it broadcasts it when the task bar has
+// been recreated (after the shell restarted) and every icon has to be added again.
+UINT TaskbarCreatedMessage();
+// Lets the broadcast reach `window` although the program runs elevated and the shell does not.
+void AcceptTaskbarCreated(HWND window);
 
 }  // namespace calorix

@@ -11,10 +11,13 @@
 namespace calorix {
 
 // Command 1 reopens the displays and maps the block; the idle step sends the temperature,
-// hands it to Zentu's Manager and invalidates `window`. `temperature` and whatever
-// `unit_setting` reads are the main window's and must outlive the worker (declare the worker
-// after them). The update service plugs in commands 3 to 8 itself.
+// hands it to Zentu's Manager and invalidates `window`. When a report shows another source
+// (CPU or adapter) than the one before, `window` is posted WM_READING_SOURCE with it.
+// `temperature` and whatever `unit_setting` and `device_type` read are the main window's and
+// must outlive the worker (declare the worker after them). The update service plugs in
+// commands 3 to 8 itself.
 void ConnectMainWindowWorker(Worker& worker, HWND window, TemperatureMapping& temperature,
-                             std::function<int()> unit_setting);
+                             std::function<int()> unit_setting,
+                             std::function<int()> device_type = nullptr);
 
 }  // namespace calorix

@@ -5,8 +5,6 @@
 
 #include <vector>
 
-#include "ui/core/win_handles.h"
-
 namespace calorix {
 
 std::wstring GetProgramDirectory() {
@@ -46,7 +44,7 @@ bool IsWindows10OrLater() {
   return IsWindows10OrLaterFrom(L"ntdll.dll", "RtlGetNtVersionNumbers", stderr);
 }
 
-void StartMonitorServer() {
+Zentu::UniqueKernelHandle LaunchMonitorServer() {
   const std::wstring path = MonitorServerPath(GetProgramDirectory(), IsWindows10OrLater());
   // The path is both the application name and, quoted, the command line: an unquoted line
   // with spaces in the folder could start "C:\dir.exe" instead of "C:\dir with spaces\...".
@@ -54,12 +52,15 @@ void StartMonitorServer() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (::CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       nullptr, &startup, &process)) {
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+  if (!::CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+    return Zentu::UniqueKernelHandle();
   }
+  ::CloseHandle(process.hThread);
+  return Zentu::UniqueKernelHandle(process.hProcess);
 }
+
+void StartMonitorServer() { LaunchMonitorServer(); }
 
 std::optional<std::vector<DWORD>> FindProcessesByName(const wchar_t* name, std::size_t limit) {
   Zentu::UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -90,9 +91,10 @@ bool StartServerWatchdog(HWND window, UINT period_ms) {
   return ::SetTimer(window, TIMER_SERVER_WATCH, period_ms, nullptr) != 0;
 }
 
-void ServerWatchdogStep(HWND window, const TemperatureBlock* block, ServerWatchdog& watchdog) {
+void ServerWatchdogStep(HWND window, const TemperatureBlock* block, ServerWatchdog& watchdog,
+                        const std::function<void()>& start_server) {
   const ServerWatchdog::Step step = watchdog.Tick(block);
-  if (step.start_server) StartMonitorServer();
+  if (step.start_server) start_server();
   if (step.kill_timer) ::KillTimer(window, TIMER_SERVER_WATCH);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "app/temperature/server_paths.h"
 #include "app/temperature/server_watchdog.h"
 #include "app/temperature/temperature_block.h"
+#include "ui/core/win_handles.h"
 
 namespace calorix {
 
@@ -28,6 +30,8 @@ bool IsWindows10OrLaterFrom(const wchar_t* library, const char* function, std::F
 
 // Starts the server build for this system, without waiting for it. Failures are ignored.
 void StartMonitorServer();
+// The same start; returns the server's process, or null when it could not be started.
+Zentu::UniqueKernelHandle LaunchMonitorServer();
 
 // Ids of the running processes whose executable name equals `name` (any case), in the
 // system's list order, at most `limit`; nothing when the process list cannot be read.
@@ -44,6 +48,8 @@ bool StartServerWatchdog(HWND window, UINT period_ms = kServerWatchPeriodMs);
 // `block` (null when not mapped) shows nothing published, and kills the timer after the
 // twelfth tick.
 void ServerWatchdogStep(HWND window, const TemperatureBlock* block);
-void ServerWatchdogStep(HWND window, const TemperatureBlock* block, ServerWatchdog& watchdog);
+// The same tick with its own counter and way of starting the server.
+void ServerWatchdogStep(HWND window, const TemperatureBlock* block, ServerWatchdog& watchdog,
+                        const std::function<void()>& start_server = StartMonitorServer);
 
 }  // namespace calorix

@@ -1,5 +1,7 @@
-// The server watchdog's tick counting.
+// The server watchdog: the first minute's tick counting and the keeper's decisions.
 #include "app/temperature/server_watchdog.h"
+
+#include "app/system/log.h"
 
 namespace calorix {
 
@@ -21,6 +23,51 @@ ServerWatchdog::Step ServerWatchdog::Tick(const TemperatureBlock* block) {
   const std::uint32_t taken = counter_++;
   step.kill_timer = taken > kServerWatchTicks - 2;  // the value taken exceeds 10
   return step;
+}
+
+void ServerKeeper::Started(Ms now, bool started, bool restart) {
+  last_start_ = now;
+  ours_seen_ = false;
+  restart_on_trial_ = restart && started;
+  if (!restart) return;
+  ++restarts_;
+  if (started) {
+    LogPrint(Info, "server watchdog: Kalvaro.exe started again (restart %d)", restarts_);
+  } else {
+    LogPrint(Warn, "server watchdog: Kalvaro.exe could not be started again (restart %d)",
+             restarts_);
+    CountFailure();
+  }
+}
+
+bool ServerKeeper::Check(Ms now, bool ours_running, bool any_running) {
+  if (gave_up_) return false;
+  const bool spacing_passed = !last_start_ || now - *last_start_ >= spacing_;
+  if (ours_running) {
+    ours_seen_ = true;
+    if (restart_on_trial_ && spacing_passed) {
+      restart_on_trial_ = false;  // it has lasted: the restarts succeed again
+      failed_ = 0;
+    }
+    return false;
+  }
+  if (ours_seen_) {
+    ours_seen_ = false;
+    LogPrint(Warn, "server watchdog: Kalvaro.exe has ended");
+  }
+  if (restart_on_trial_) {
+    restart_on_trial_ = false;
+    CountFailure();
+  }
+  // Another copy (one the user started) publishes as well as ours would: no second copy.
+  return !gave_up_ && !any_running && spacing_passed;
+}
+
+void ServerKeeper::CountFailure() {
+  if (++failed_ < kMaxFailedRestarts) return;
+  gave_up_ = true;
+  LogPrint(Error, "server watchdog: %d restarts in a row failed; Kalvaro.exe is not started again",
+           failed_);
 }
 
 }  // namespace calorix

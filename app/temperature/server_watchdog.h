@@ -1,7 +1,10 @@
-// The hardware-monitor server watchdog's decisions, one per timer tick.
+// The hardware-monitor server watchdog's decisions: the first minute's ticks, then keeping
+// the server running for the rest of the run.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 
 #include "app/temperature/temperature_block.h"
 
@@ -31,6 +34,50 @@ class ServerWatchdog {
 
  private:
   std::uint32_t counter_ = 0;
+};
+
+// How often the server is watched. The program uses the defaults; the end-to-end tests'
+// build shortens them so that "minutes" pass in seconds.
+struct ServerWatchPeriods {
+  unsigned first_minute_tick_ms = kServerWatchPeriodMs;  // timer 300, 12 ticks
+  unsigned check_ms = 5000;                              // afterwards: is it still running?
+  unsigned restart_spacing_ms = 60000;                   // at most one restart per spacing
+};
+
+inline constexpr int kMaxFailedRestarts = 10;
+
+// After the first minute: restarts the server we started whenever it has ended, at most
+// once per spacing, and never while any copy of it runs (the user may have started one).
+// A restart fails when the server cannot be started or ends again before a spacing has
+// passed; after 10 failed restarts in a row it stops trying. Every restart, every end it
+// sees and the giving up are logged. Times are milliseconds of any steady clock.
+class ServerKeeper {
+ public:
+  using Ms = std::chrono::milliseconds;
+  explicit ServerKeeper(Ms restart_spacing = Ms(ServerWatchPeriods{}.restart_spacing_ms))
+      : spacing_(restart_spacing) {}
+
+  // A start of the server at `now` by anyone in the program; `restart` marks the keeper's own
+  // (after Check asked for it), `started` whether a process was created.
+  void Started(Ms now, bool started, bool restart);
+  // One look: whether the copy we started last still runs, and whether any copy does (ours
+  // included). True when the server should be started again now.
+  bool Check(Ms now, bool ours_running, bool any_running);
+
+  bool gave_up() const { return gave_up_; }
+  int restarts() const { return restarts_; }
+  int failed_in_a_row() const { return failed_; }
+
+ private:
+  void CountFailure();
+
+  Ms spacing_;
+  std::optional<Ms> last_start_;
+  bool restart_on_trial_ = false;  // the last start was a restart that has not lasted yet
+  bool ours_seen_ = false;         // the copy we started last was seen running
+  int restarts_ = 0;
+  int failed_ = 0;
+  bool gave_up_ = false;
 };
 
 }  // namespace calorix

@@ -51,4 +51,27 @@ inline float SelectGpuTemperature(const TemperatureBlock& block) {
   return block.gpu1_temperature;
 }
 
+inline bool NamesAnAdapter(const TemperatureBlock& block) {
+  return block.gpu1_name[0] != 0 || block.gpu2_name[0] != 0;
+}
+
+// "device_type": 1 asks for the adapter's temperature instead of the CPU's.
+inline constexpr int kDeviceTypeGpu = 1;
+
+enum class ReadingSource : int { kCpu = 0, kGpu = 1 };
+
+struct ShownReading {
+  float celsius;
+  ReadingSource source;
+};
+
+// What the display and the window show: with device type 1 and an adapter named, the
+// adapter temperature SelectGpuTemperature picks; otherwise (also with no adapter named) the
+// CPU temperature.
+inline ShownReading SelectShownReading(const TemperatureBlock& block, int device_type) {
+  if (device_type == kDeviceTypeGpu && NamesAnAdapter(block))
+    return {SelectGpuTemperature(block), ReadingSource::kGpu};
+  return {block.cpu_temperature, ReadingSource::kCpu};
+}
+
 }  // namespace calorix

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "app/temperature/server_paths.h"
 #include "app/temperature/server_watchdog.h"
@@ -124,6 +125,44 @@ TEST(ServerWatchdog, UnmappedAndPublishedTicksStillCount) {
   const ServerWatchdog::Step last = watchdog.Tick(&silent);
   EXPECT_TRUE(last.start_server);
   EXPECT_TRUE(last.kill_timer);
+}
+
+using Ms = ServerKeeper::Ms;
+constexpr Ms kMinute{60000};
+constexpr Ms kLook{5000};
+
+TEST(ServerKeeper, RestartsOncePerMinuteNeverBesideAnotherCopyAndGivesUpAfterTenFailures) {
+  ServerKeeper keeper(kMinute);
+  keeper.Started(Ms(0), true, false);  // the main window's start
+  Ms t = kMinute;
+  for (; t <= 2 * kMinute; t += kLook) EXPECT_FALSE(keeper.Check(t, true, true));
+  EXPECT_TRUE(keeper.Check(t, false, false));  // killed two minutes in: started at the next look
+  keeper.Started(t, true, true);
+  // It ends again at once: a failed restart, and the next one waits for the minute.
+  const Ms restarted = t;
+  EXPECT_FALSE(keeper.Check(t += kLook, false, false));
+  while ((t += kLook) < restarted + kMinute) EXPECT_FALSE(keeper.Check(t, false, false));
+  EXPECT_TRUE(keeper.Check(t, false, false));
+  keeper.Started(t, true, true);
+  // The user's copy runs after ours ended: nothing is started beside it.
+  for (const Ms end = t + 5 * kMinute; t < end; t += kLook)
+    EXPECT_FALSE(keeper.Check(t, false, true));
+  EXPECT_EQ(keeper.failed_in_a_row(), 2);
+  EXPECT_TRUE(keeper.Check(t, false, false));
+  keeper.Started(t, true, true);
+  EXPECT_FALSE(keeper.Check(t += kMinute, true, true));  // it lasted a minute: failures cleared
+  EXPECT_EQ(keeper.failed_in_a_row(), 0);
+  // From now on every restart fails, half of them to start at all: ten, a minute apart, then none.
+  std::vector<Ms> starts;
+  for (const Ms end = t + 60 * kMinute; t < end; t += kLook) {
+    if (!keeper.Check(t, false, false)) continue;
+    starts.push_back(t);
+    keeper.Started(t, starts.size() % 2 == 0, true);
+  }
+  ASSERT_EQ(starts.size(), 10u);
+  for (std::size_t i = 1; i < starts.size(); ++i) EXPECT_GE(starts[i] - starts[i - 1], kMinute);
+  EXPECT_TRUE(keeper.gave_up());
+  EXPECT_EQ(keeper.restarts(), 13);
 }
 
 }  // namespace

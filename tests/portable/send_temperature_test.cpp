@@ -265,6 +265,32 @@ TEST_F(SendTemperatureTest, AdapterTemperatureIsKept) {
   EXPECT_EQ(GpuTemperature(), std::numeric_limits<int>::min());  // held within int
 }
 
+TEST_F(SendTemperatureTest, DeviceTypeOneShowsTheNamedAdapterConvertedAndLimitedLikeTheCpu) {
+  OneDisplay();
+  int device_type = kDeviceTypeGpu;
+  std::vector<ReadingSource> sources;
+  links_.device_type = [&device_type] { return device_type; };
+  links_.shown_source = [&sources](ReadingSource s) { sources.push_back(s); };
+  block_.cpu_temperature = 48.3f;
+  block_.gpu1_temperature = 90.0f;  // unnamed: not the one shown
+  block_.gpu2_temperature = 61.5f;
+  Send();  // no adapter named: the CPU's value
+  EXPECT_EQ(LastDigits(), (std::vector<std::uint8_t>{0, 4, 8}));
+  std::strcpy(block_.gpu2_name, "Stand-in GPU");
+  Send();
+  EXPECT_EQ(LastDigits(), (std::vector<std::uint8_t>{0, 6, 1}));
+  EXPECT_EQ(shown_.back(), 61.0f);
+  unit_ = kFahrenheit;
+  block_.gpu2_temperature = 250.0f;
+  Send();
+  EXPECT_EQ(LastDigits(), (std::vector<std::uint8_t>{1, 9, 9}));
+  device_type = 0;
+  Send();
+  EXPECT_EQ(LastDigits(), (std::vector<std::uint8_t>{1, 1, 8}));  // 48 C is 118 F
+  EXPECT_EQ(sources, (std::vector<ReadingSource>{ReadingSource::kCpu, ReadingSource::kGpu,
+                                                 ReadingSource::kGpu, ReadingSource::kCpu}));
+}
+
 TEST_F(SendTemperatureTest, TheWorkersPauseEndsWhenItIsStopped) {
   OneDisplay();
   block_.cpu_temperature = 55.0f;

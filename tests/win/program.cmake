@@ -2,7 +2,7 @@
 # same program with the hidapi double and a hook the tests script (program_hid_plug.cpp),
 # driven by program_e2e.py through program_probe.exe, xdotool and screenshots.
 add_executable(program_probe ${CMAKE_CURRENT_LIST_DIR}/program_probe.cpp)
-target_link_libraries(program_probe PRIVATE calorix_options)
+target_link_libraries(program_probe PRIVATE calorix_options shell32)
 target_link_options(program_probe PRIVATE -municode -mconsole)
 
 add_executable(calorix_hid_double WIN32 ${CMAKE_CURRENT_LIST_DIR}/program_hid_plug.cpp)
@@ -12,11 +12,12 @@ target_link_options(calorix_hid_double PRIVATE -municode)
 
 # One ctest entry per grouped run; they share the prefix copy, so one at a time.
 set(e2e ${CMAKE_CURRENT_LIST_DIR}/program_e2e.py)
-foreach(run window tray shutdown)
+foreach(run window tray shutdown extras)
   add_test(NAME calorix_e2e_${run} COMMAND ${CALORIX_SKIN_PYTHON} ${e2e} ${run})
 endforeach()
 add_test(NAME calorix_e2e_update
   COMMAND ${CALORIX_SKIN_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/../fixtures/update/update_site.py
           --bin ${CMAKE_BINARY_DIR}/bin -- ${CALORIX_SKIN_PYTHON} ${e2e} update)
-set_tests_properties(calorix_e2e_window calorix_e2e_tray calorix_e2e_shutdown calorix_e2e_update
+set_tests_properties(calorix_e2e_window calorix_e2e_tray calorix_e2e_shutdown calorix_e2e_extras
+                     calorix_e2e_update
   PROPERTIES TIMEOUT 300 RESOURCE_LOCK calorix_e2e)

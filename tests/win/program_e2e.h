@@ -10,5 +10,6 @@ namespace calorix::test {
 inline constexpr wchar_t kPlugWindowClass[] = L"CalorixE2EPlug";
 inline constexpr ULONG_PTR kPlugCommand = 0x43500001;
 inline constexpr ULONG_PTR kProbeCommand = 0x43500002;
+inline constexpr ULONG_PTR kShownCommand = 0x43500003;
 
 }  // namespace calorix::test

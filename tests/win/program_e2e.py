@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The tray program end to end under Wine and Xvfb: a few grouped runs of the staged program.
 
-    program_e2e.py RUN        RUN is one of: window, tray, shutdown, update
+    program_e2e.py RUN        RUN is one of: window, tray, shutdown, extras, update
 
 - window: the real Calorix.exe. Placement above a bottom task bar, the stale server ended
   and its own started, the value shown, a second start, the unit switch, other clicks, the
@@ -11,6 +11,10 @@
   "Exit" while a device refresh ignores the stop.
 - shutdown: the same build on a 1366 x 768 screen. Placement, and the
   orderly end while a device refresh ignores the stop.
+- extras: the same build with the server watch's periods shortened. The GPU temperature on
+  request (value, background, the menu entry), the icon added again when the shell announces
+  a new task bar, the refresh after a resume, and the watchdog restarting a killed server
+  without a second copy, also when the user started one.
 - update: the real Calorix.exe against update_site.py's server (run it inside that
   wrapper). The prompt answered NO and YES, the download and the start of the new program,
   failed updates, the OK box of a manual check, and an end while a prompt is open.
@@ -23,6 +27,7 @@ import fcntl
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -84,10 +89,12 @@ class Run:
         self.wine.stop()
         self.display.stop()
 
-    def start(self, cpu="65.7"):
-        """Starts Calorix.exe; its server will publish `cpu`. Returns the process."""
+    def start(self, cpu="65.7", standin=None, env=None):
+        """Starts Calorix.exe; its server will publish `cpu` (or take the stand-in options
+        `standin`). Returns the process."""
         return self.wine.start(self.stage / "Calorix.exe", cwd=self.stage,
-                               env={"MONITOR_STANDIN_ARGS": f"--cpu {cpu}"})
+                               env={"MONITOR_STANDIN_ARGS": standin or f"--cpu {cpu}",
+                                    **(env or {})})
 
     def window(self):
         return main_window(self.wine)
@@ -357,6 +364,130 @@ def run_shutdown(run, c):
     c.equal(run.wine.server_pids(), [], "the orderly end terminated the server")
 
 
+# The test build's server watch: a first "minute" of 12 ticks of 1 s, then a look every
+# 250 ms, and at most one restart per 5 s.
+WATCH_MS = (1000, 250, 5000)
+WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x0218, 0x12
+MENU = "203:Version: 1.0.0.9 | 202:1 Device{} | 100:Exit"
+GPU_ENTRY = " | 204:Show GPU temperature{}"
+SKIN = ("img_cpu_bkg5.png", "img_gpu_bkg5.png")
+
+
+def background(run):
+    """The skin background the window matches best outside the number, and how far apart
+    they are (mean largest channel difference over its opaque pixels)."""
+    window = crop(run.shot("background"), run.rect())
+
+    def distance(name):
+        art = Image.open(BIN / "skins" / "theme1" / name).convert("RGBA")
+        points = [(x, y) for y in range(0, art.height, 3) for x in range(0, art.width, 3)
+                  if art.getpixel((x, y))[3] == 255 and
+                  not (NUMBER[0] <= x < NUMBER[2] and NUMBER[1] <= y < NUMBER[3])]
+        return sum(max(abs(a - b) for a, b in zip(window.getpixel(p), art.getpixel(p)))
+                   for p in points) / len(points)
+    return min((distance(name), name) for name in SKIN)
+
+
+def shows(run, c, digits, art, what):
+    """The next reports send `digits`; the window draws their number over `art`."""
+    mark = run.log.mark()
+    report = r"buffer\[3\]: %d, buffer\[4\]: %d, buffer\[5\]: %d" % digits
+    c.check(run.log.wait_for(report, 10, mark), f"{what}: the display gets {digits}")
+    time.sleep(0.8)  # the source's change reaches the window after the report
+    run.wine.probe("shown")
+    drawn = run.log.wait_for(r"e2e: shown (\S+)", 10, mark)
+    distance, name = background(run)
+    number = str(digits[1] * 10 + digits[2])
+    c.equal((drawn and drawn.group(1), name, distance < 8), (number, art, True),
+            f"{what}: the window draws {number} over {art}")
+
+
+def shell_and_sleep(run, c, shown_at):
+    time.sleep(max(0.0, shown_at + 11 - time.monotonic()))  # past the re-add at 10 s
+    c.equal(run.wine.probe("tray-delete"), "deleted", "the shell loses the icon")
+    c.check(wait_until(lambda: run.tray_icons("icon-lost") == 0, 5), "it is no longer shown")
+    mark = run.log.mark()
+    run.wine.probe("taskbar-created")
+    c.check(wait_until(lambda: run.tray_icons("icon-back") == 1, 10) and
+            run.log.wait_for(r"task bar recreated: tray icon added again", 5, mark),
+            "\"TaskbarCreated\" adds the icon again, logged")
+    run.wine.probe("script", "plug", "R", 0)  # a display that no notification announced
+    mark = run.log.mark()
+    run.post(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC)
+    c.check(run.log.wait_for(r"resumed from sleep: device refresh queued", 10, mark) and
+            run.log.wait_for(r"devices refreshed: 1 display", 20, mark),
+            "a resume queues a device refresh, which opens the display at once")
+
+
+def servers_over(run, seconds):
+    """The server ids seen every 0.1 s while `seconds` pass."""
+    seen, end = [], time.monotonic() + seconds
+    while time.monotonic() < end:
+        seen.append(run.wine.server_pids())
+        time.sleep(0.1)
+    return seen
+
+
+def restarted_alone(run, c, gone, what):
+    seen = servers_over(run, 4)
+    c.check(seen[-1] and not set(seen[-1]) & set(gone) and max(map(len, seen)) == 1, what, seen)
+    return seen[-1]
+
+
+def watchdog(run, c, began):
+    time.sleep(max(0.0, began + 24 * WATCH_MS[0] / 1000 - time.monotonic()))
+    ours = run.wine.server_pids()
+    c.equal(len(ours), 1, "one server runs two minutes into the run")
+    mark = run.log.mark()
+    os.kill(ours[0], signal.SIGKILL)
+    again = restarted_alone(run, c, ours, "the killed server is started again, only one copy")
+    c.check(run.log.wait_for(r"Kalvaro\.exe has ended", 5, mark) and
+            run.log.wait_for(r"Kalvaro\.exe started again \(restart 1\)", 5, mark),
+            "its end and the restart are logged")
+
+    # The user starts a copy that names no adapter, and ours ends.
+    user = run.wine.start(run.stage / "HardwareMonitorWin7" / "Kalvaro.exe",
+                          env={"MONITOR_STANDIN_ARGS": "--cpu 48.3"})
+    theirs = wait_until(lambda: [p for p in run.wine.server_pids() if p not in again], 15)
+    mark = run.log.mark()
+    os.kill(again[0], signal.SIGKILL)
+    time.sleep(2.5 * WATCH_MS[2] / 1000)
+    c.check(run.wine.server_pids() == theirs and "restart 2" not in run.log.text()[mark:],
+            "while the user's copy runs none is started beside it", run.wine.server_pids())
+    shows(run, c, (0, 4, 8), SKIN[0], "setting 1 and no adapter named")
+    c.equal(run.menu("menu-no-adapter"), MENU.format(""), "the menu offers no GPU entry")
+    run.click(10, 600)  # outside: the menu closes
+    os.kill(theirs[0], signal.SIGKILL)
+    user.wait()
+    restarted_alone(run, c, theirs, "once it has ended the program starts its own again, alone")
+
+
+def run_extras(run, c):
+    run.wine.reg("add", r"HKCU\SOFTWARE\KEM", "/v", "device_type", "/t", "REG_SZ", "/d", "1", "/f")
+    began = time.monotonic()
+    program = run.start(standin="--cpu 48.3 --gpu1 Stand-in_GPU=61.5",
+                        env={"CALORIX_E2E_WATCH_MS": ",".join(map(str, WATCH_MS))})
+    if not c.check(wait_until(run.window, 30) is not None, "the main window appears"):
+        return
+    shown_at = time.monotonic()
+    shows(run, c, (0, 6, 1), SKIN[1], "setting 1 and an adapter at 61.5")
+    c.check(run.log.wait_for(r"gpu_temperatures: 61\.5"), "the log names the adapter's reading")
+    shell_and_sleep(run, c, shown_at)
+    watchdog(run, c, began)
+    entry = MENU.format(GPU_ENTRY)
+    c.equal(run.menu("menu-gpu"), entry.format(" [checked]"),
+            "with an adapter named the entry is checked")
+    x, y = run.tray_icon()
+    run.click(x + 28, y + 45)  # the third item
+    c.check(wait_until(lambda: run.setting("device_type") == "0", 5), "choosing it stores 0")
+    shows(run, c, (0, 4, 8), SKIN[0], "the entry chosen")
+    c.equal(run.menu("menu-cpu"), entry.format(""), "and it is no longer checked")
+    run.click(10, 600)
+    run.post(WM_CLOSE)
+    c.equal(exit_code(program, 15), 1, "the orderly end returns 1")
+    c.equal(run.wine.server_pids(), [], "and ends the server it restarted")
+
+
 # The message box's buttons, at their height in the 380 x 200 box: where a row of pixels
 # leaves the box's dark ground.
 BOX_BUTTON_ROW = 175
@@ -452,6 +583,7 @@ def main():
     runs = {"window": (run_window, BIN / "Calorix.exe", 1920, 1080),
             "tray": (run_tray, double, 1920, 1080),
             "shutdown": (run_shutdown, double, 1366, 768),
+            "extras": (run_extras, double, 1920, 1080),
             "update": (run_update, BIN / "Calorix.exe", 1920, 1080)}
     if name not in runs:
         print(__doc__)

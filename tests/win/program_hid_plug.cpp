@@ -5,19 +5,27 @@
 // - a message-only window of class kPlugWindowClass takes WM_COPYDATA: kPlugCommand carries
 //   "plug NAME STALL_MS" or "unplug NAME" (the double's collections; a stalled display makes
 //   every open and I/O wait that long, so a device refresh ignores a stop), kProbeCommand
-//   writes to the log whether the main window has an input context;
+//   writes to the log whether the main window has an input context, kShownCommand the number
+//   the main window draws;
 // - a hook sees the messages the thread sends to itself: at WM_INITMENUPOPUP it writes the
-//   items of the menu about to open to the log.
+//   items of the menu about to open to the log, checked ones marked "[checked]";
+// - the environment variable CALORIX_E2E_WATCH_MS="TICK,CHECK,SPACING" shortens the server
+//   watch (the first minute's tick, the later checks, the restart spacing), so that its
+//   minutes pass in seconds.
 #include <windows.h>
 #include <imm.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
 #include "app/shell/tray_icon.h"
 #include "app/system/log.h"
+#include "app/temperature/server_watch.h"
 #include "tests/doubles/hidapi_double.h"
 #include "tests/win/program_e2e.h"
+#include "ui/core/manager.h"
 
 namespace {
 
@@ -53,6 +61,7 @@ void LogMenu(HMENU menu) {
     ::GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
     line += (i ? " | " : "") + std::to_string(::GetMenuItemID(menu, i)) + ":" +
             std::string(text, text + wcslen(text));
+    if (::GetMenuState(menu, i, MF_BYPOSITION) & MF_CHECKED) line += " [checked]";
   }
   calorix::LogPrint(calorix::Info, "e2e: menu %s", line.c_str());
 }
@@ -62,6 +71,10 @@ LRESULT CALLBACK PlugProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
   const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
   if (data->dwData == calorix::test::kPlugCommand) RunScript(*data);
   if (data->dwData == calorix::test::kProbeCommand) LogInputContext(calorix::FindMainWindow());
+  if (data->dwData == calorix::test::kShownCommand) {
+    calorix::LogPrint(calorix::Info, "e2e: shown %g",
+                      static_cast<double>(Zentu::Manager::GetCPUTemp()));
+  }
   return TRUE;
 }
 
@@ -83,10 +96,22 @@ LRESULT CALLBACK SentMessageHook(int code, WPARAM wparam, LPARAM lparam) {
   return ::CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
+bool ShortenServerWatch() {
+  const char* text = std::getenv("CALORIX_E2E_WATCH_MS");
+  calorix::ServerWatchPeriods periods;
+  if (!text || std::sscanf(text, "%u,%u,%u", &periods.first_minute_tick_ms, &periods.check_ms,
+                           &periods.restart_spacing_ms) != 3) {
+    return false;
+  }
+  calorix::SetServerWatchPeriods(periods);
+  return true;
+}
+
 // Static initialisation runs on the main thread, before the entry. The window lives until
 // the process ends, served by whatever message loop the thread runs.
 const HWND g_plug_window = CreatePlugWindow();
 const HHOOK g_hook =
     ::SetWindowsHookExW(WH_CALLWNDPROC, SentMessageHook, nullptr, ::GetCurrentThreadId());
+const bool g_watch_shortened = ShortenServerWatch();
 
 }  // namespace

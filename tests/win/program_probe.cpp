@@ -6,11 +6,17 @@
 //   program_probe post MSG WPARAM LPARAM   posts to the main window
 //   program_probe script TEXT...           the test build's plug command (WM_COPYDATA)
 //   program_probe input-context            asks the test build to log the input context
+//   program_probe shown                    asks the test build to log the number the window
+//                                          draws
 //   program_probe device EVENT PATH        WM_DEVICECHANGE with an interface record
+//   program_probe tray-delete              deletes the main window's tray icon, as a shell
+//                                          that restarts loses it
+//   program_probe taskbar-created          broadcasts the shell's "TaskbarCreated"
 //
 // Windows that are not found print "none" and exit with 1.
 #include <windows.h>
 #include <dbt.h>
+#include <shellapi.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -101,6 +107,22 @@ int Device(const wchar_t* event, const wchar_t* path) {
   return 0;
 }
 
+int TrayDelete() {
+  HWND window = MainWindow();
+  if (!window) return None();
+  NOTIFYICONDATAW icon{};
+  icon.cbSize = sizeof icon;
+  icon.hWnd = window;
+  icon.uID = 109;  // the program's icon id
+  std::printf("%s\n", ::Shell_NotifyIconW(NIM_DELETE, &icon) ? "deleted" : "not deleted");
+  return 0;
+}
+
+int TaskbarCreated() {
+  const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+  return ::PostMessageW(HWND_BROADCAST, message, 0, 0) ? 0 : 1;
+}
+
 std::string Narrow(int count, wchar_t** words) {
   std::string text;
   for (int i = 0; i < count; ++i) {
@@ -125,6 +147,9 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"script")
     return SendCopyData(calorix::test::kPlugCommand, Narrow(argc - 2, argv + 2));
   if (command == L"input-context") return SendCopyData(calorix::test::kProbeCommand, "");
+  if (command == L"shown") return SendCopyData(calorix::test::kShownCommand, "");
+  if (command == L"tray-delete") return TrayDelete();
+  if (command == L"taskbar-created") return TaskbarCreated();
   if (command == L"device" && argc == 4) return Device(argv[2], argv[3]);
   std::fprintf(stderr, "usage: see program_probe.cpp\n");
   return 2;
