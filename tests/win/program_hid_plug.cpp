@@ -8,7 +8,8 @@
 //   writes to the log whether the main window has an input context, kShownCommand the number
 //   the main window draws;
 // - a hook sees the messages the thread sends to itself: at WM_INITMENUPOPUP it writes the
-//   items of the menu about to open to the log, checked ones marked "[checked]";
+//   items of the menu about to open to the log, checked ones marked "[checked]", and at
+//   WM_EXITMENULOOP that the menu has closed;
 // - the environment variable CALORIX_E2E_WATCH_MS="TICK,CHECK,SPACING" shortens the server
 //   watch (the first minute's tick, the later checks, the restart spacing), so that its
 //   minutes pass in seconds.
@@ -92,6 +93,9 @@ LRESULT CALLBACK SentMessageHook(int code, WPARAM wparam, LPARAM lparam) {
   const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
   if (code == HC_ACTION && sent->message == WM_INITMENUPOPUP) {
     LogMenu(reinterpret_cast<HMENU>(sent->wParam));
+  }
+  if (code == HC_ACTION && sent->message == WM_EXITMENULOOP) {
+    calorix::LogPrint(calorix::Info, "e2e: menu closed");
   }
   return ::CallNextHookEx(nullptr, code, wparam, lparam);
 }
