@@ -6,13 +6,13 @@
 #include "ui/core/airbladder_math.h"
 #include "ui/core/layered_surface.h"
 #include "ui/core/manager.h"
+#include "ui/core/window_message_table.h"
 #include "ui/paint/mrender.h"
 #include "ui/paint/paint_manager.h"
 
 namespace Zentu {
 namespace {
 
-constexpr UINT kCloseRequest = WM_USER + 66;  // 0x0442
 constexpr float kFontPixels = 14.0f;
 constexpr int kFrameCorner = 6;
 // The text format: near / near, no wrapping, trailing spaces measured.
@@ -34,78 +34,18 @@ MAirBladder::~MAirBladder() {
   for (SkinImage* slot : {&m_bk, &m_arrowLeft, &m_arrowRight, &m_arrowTop}) slot->Replace(nullptr);
 }
 
-CPoint MAirBladder::PointOf(LPARAM lparam) {
-  return CPoint(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
-}
-
 LRESULT MAirBladder::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
-  const auto flags = static_cast<UINT>(wparam);
   switch (msg) {
-    case WM_CREATE:
-      OnCreate(reinterpret_cast<LPCREATESTRUCTW>(lparam));
-      break;
-    case WM_DESTROY:
-      OnDestroy();
-      break;
-    case WM_SIZE:
-      OnSize(flags, LOWORD(lparam), HIWORD(lparam));
-      break;
     case WM_SETFOCUS:
       OnSetFocus(reinterpret_cast<HWND>(wparam));
       break;
     case WM_KILLFOCUS:
       OnKillFocus(reinterpret_cast<HWND>(wparam));
       break;
-    case WM_PAINT:
-      OnPaint();
-      break;
-    case WM_CLOSE:
-      OnClose();
-      break;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_WINDOWPOSCHANGING:
-      OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lparam));
-      break;
-    case WM_WINDOWPOSCHANGED:
-      OnWindowPosChanged(reinterpret_cast<WINDOWPOS*>(lparam));
-      break;
-    case WM_NCACTIVATE:
-      OnNcActivate(static_cast<int>(wparam));
-      break;
-    case WM_TIMER:
-      OnTimer(flags);
-      break;
-    case WM_MOUSEMOVE:
-      OnMouseMove(flags, PointOf(lparam));
-      break;
-    case WM_LBUTTONDOWN:
-      OnLButtonDown(flags, PointOf(lparam));
-      break;
-    case WM_LBUTTONUP:
-      OnLButtonUp(flags, PointOf(lparam));
-      break;
-    case WM_LBUTTONDBLCLK:
-      OnLButtonDblClk(flags, PointOf(lparam));
-      break;
-    case WM_RBUTTONDOWN:
-      OnRButtonDown(flags, PointOf(lparam));
-      break;
-    case WM_RBUTTONUP:
-      OnRButtonUp(flags, PointOf(lparam));
-      break;
-    case WM_RBUTTONDBLCLK:
-      OnRButtonDblClk(flags, PointOf(lparam));
-      break;
-    case WM_MOUSEHOVER:
-      OnMouseHover(flags, lparam);
-      break;
-    case WM_MOUSELEAVE:
-      OnMouseLeave(flags, lparam);
-      break;
-    case kCloseRequest:
-      return OnUserCloseWindow(wparam, lparam);
     default:
+      if (LRESULT answer = 0; DispatchWindowMessage(*this, msg, wparam, lparam, &answer)) {
+        return answer;
+      }
       break;
   }
   // The final destroy message never comes here: the window binding hands it to

@@ -109,7 +109,6 @@ class ZENTU_API MAirBladder : public MWindow {
   };
   void FitToText();
   void DrawContent(Gdiplus::Graphics& graphics, int width, int height);
-  static CPoint PointOf(LPARAM lparam);
 
   CString m_strText;
   POINT m_point{0, 0};

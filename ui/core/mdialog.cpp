@@ -1,10 +1,9 @@
 // MDialog: the base of every skinned window (message handlers, controls, skin, closing).
 #include "ui/core/mdialog.h"
 
-#include <windowsx.h>
-
 #include "ui/controls/mcontrol.h"
 #include "ui/core/mairbladder.h"
+#include "ui/core/window_message_table.h"
 
 namespace Zentu {
 namespace {
@@ -13,8 +12,6 @@ namespace {
 // come in.
 constexpr DWORD kDialogStyleKeep = 0xFF3BFFFF;
 constexpr DWORD kDialogStyleAdd = 0x06000008;
-
-CPoint PointOf(LPARAM lparam) { return CPoint(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)); }
 
 }  // namespace
 
@@ -44,68 +41,8 @@ LRESULT MDialog::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
   // The window can be destroyed by a handler below; the rest of the message still goes to
   // the procedure of the window it was sent to.
   const HWND hwnd = m_hWnd;
-  const auto flags = static_cast<unsigned>(wparam);
-  switch (msg) {
-    case WM_CREATE:
-      OnCreate(reinterpret_cast<CREATESTRUCTW*>(lparam));
-      break;
-    case WM_DESTROY:
-      OnDestroy();
-      break;
-    case WM_SIZE:
-      OnSize(flags, LOWORD(lparam), HIWORD(lparam));
-      break;
-    case WM_PAINT:
-      OnPaint();
-      break;
-    case WM_CLOSE:
-      OnClose();
-      break;
-    case WM_ERASEBKGND:
-      return 1;  // the window never shows its class background
-    case WM_WINDOWPOSCHANGING:
-      OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lparam));
-      break;
-    case WM_WINDOWPOSCHANGED:
-      OnWindowPosChanged(reinterpret_cast<WINDOWPOS*>(lparam));
-      break;
-    case WM_NCACTIVATE:
-      OnNcActivate(static_cast<int>(wparam));
-      break;
-    case WM_TIMER:
-      OnTimer(flags);
-      break;
-    case WM_MOUSEMOVE:
-      OnMouseMove(flags, PointOf(lparam));
-      break;
-    case WM_LBUTTONDOWN:
-      OnLButtonDown(flags, PointOf(lparam));
-      break;
-    case WM_LBUTTONUP:
-      OnLButtonUp(flags, PointOf(lparam));
-      break;
-    case WM_LBUTTONDBLCLK:
-      OnLButtonDblClk(flags, PointOf(lparam));
-      break;
-    case WM_RBUTTONDOWN:
-      OnRButtonDown(flags, PointOf(lparam));
-      break;
-    case WM_RBUTTONUP:
-      OnRButtonUp(flags, PointOf(lparam));
-      break;
-    case WM_RBUTTONDBLCLK:
-      OnRButtonDblClk(flags, PointOf(lparam));
-      break;
-    case WM_MOUSEHOVER:
-      OnMouseHover(flags, static_cast<long>(lparam));
-      break;
-    case WM_MOUSELEAVE:
-      OnMouseLeave(flags, static_cast<long>(lparam));
-      break;
-    case kCloseRequestMessage:
-      return OnUserCloseWindow(flags, static_cast<long>(lparam));
-    default:
-      break;
+  if (LRESULT answer = 0; DispatchWindowMessage(*this, msg, wparam, lparam, &answer)) {
+    return answer;
   }
   if (const LRESULT result = m_PaintManager.OnWindowMessage(msg, wparam, lparam)) return result;
   return ::CallWindowProcW(m_OldWndProc, hwnd, msg, wparam, lparam);
