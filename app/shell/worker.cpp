@@ -27,14 +27,14 @@ const char* WorkerCommandName(int code) {
 
 void CommandQueue::Append(int code) {
   {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<WaitMutex> guard(lock_);
     codes_.push_back(code);
   }
   appended_.notify_all();
 }
 
 std::optional<int> CommandQueue::TakeFront() {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<WaitMutex> guard(lock_);
   if (codes_.empty()) return std::nullopt;
   const int code = codes_.front();
   codes_.pop_front();
@@ -42,19 +42,19 @@ std::optional<int> CommandQueue::TakeFront() {
 }
 
 std::size_t CommandQueue::Count() const {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<WaitMutex> guard(lock_);
   return codes_.size();
 }
 
 void CommandQueue::WaitForCommand(std::chrono::milliseconds timeout,
                                   const std::function<bool()>& give_up) {
-  std::unique_lock<std::mutex> guard(lock_);
+  std::unique_lock<WaitMutex> guard(lock_);
   appended_.wait_for(guard, timeout, [&] { return !codes_.empty() || give_up(); });
 }
 
 void CommandQueue::Wake() {
   // Taken and released so that a waiter between its check and its wait cannot miss this.
-  { std::lock_guard<std::mutex> guard(lock_); }
+  { std::lock_guard<WaitMutex> guard(lock_); }
   appended_.notify_all();
 }
 
