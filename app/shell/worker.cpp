@@ -90,8 +90,13 @@ void Worker::SetIdle(IdleStep step) {
 }
 
 void Worker::SetSendTemperature(SendTemperatureLinks links) {
-  SetIdle([links = std::move(links)](const StopToken& stop) {
-    const auto pause = [&stop](std::chrono::milliseconds d) { stop.SleepFor(d); };
+  SetIdle([this, links = std::move(links)](const StopToken& stop) {
+    // The report's pause and the thread's period after it are taken as one wait: the same
+    // cadence, and one wake a second instead of two.
+    const auto pause = [this, &stop](std::chrono::milliseconds d) {
+      stop.SleepFor(d + std::chrono::milliseconds(kPeriodMs));
+      paused_ = true;
+    };
     return SendTemperature(links, pause) != SendResult::kSent;
   });
 }
@@ -116,6 +121,7 @@ CommandResult Worker::Dispatch(int code) {
 
 void Worker::Run() {
   waiting_ = false;
+  paused_ = false;
   if (const std::optional<int> code = queue_.TakeFront()) {
     Dispatch(*code);
     return;
@@ -134,6 +140,7 @@ void Worker::Run() {
 }
 
 void Worker::Pause(const StopToken& stop, std::chrono::milliseconds period) {
+  if (paused_) return;  // the step's own pause held the period
   if (!waiting_) return CThreadBasic::Pause(stop, period);
   // Stop hooks Wake the queue after the stop request, so the request is seen here.
   queue_.WaitForCommand(std::chrono::milliseconds(idle_look_ms_.load()),

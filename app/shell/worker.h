@@ -108,6 +108,7 @@ class Worker final : public CThreadBasic {
   IdleStep idle_step_;                      // guarded by handlers_lock_
   bool idle_warned_ = false;                // worker thread only
   bool waiting_ = false;                    // worker thread only: the last step found nothing
+  bool paused_ = false;                     // worker thread only: the last step paused
   std::atomic<int> idle_look_ms_{static_cast<int>(kIdleLookPeriod.count())};
 };
 
