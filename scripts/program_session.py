@@ -22,16 +22,17 @@ ROOT = Path(__file__).resolve().parent.parent
 BIN = ROOT / "build" / "win32" / "bin"
 
 
-def stage(folder, program=BIN / "Calorix.exe"):
+def stage(folder, program=BIN / "Calorix.exe", bin_dir=BIN):
+    """The program with the library, skin and stand-in server of the build in `bin_dir`."""
     folder = Path(folder)
     shutil.rmtree(folder, ignore_errors=True)
     (folder / "skins").mkdir(parents=True)
     shutil.copy(program, folder / "Calorix.exe")
-    shutil.copy(BIN / "Zentu.dll", folder)
-    shutil.copytree(BIN / "skins" / "theme1", folder / "skins" / "theme1")
+    shutil.copy(bin_dir / "Zentu.dll", folder)
+    shutil.copytree(bin_dir / "skins" / "theme1", folder / "skins" / "theme1")
     for server in ("HardwareMonitor", "HardwareMonitorWin7"):
         (folder / server).mkdir()
-        shutil.copy(BIN / "monitor_standin_server.exe", folder / server / "Kalvaro.exe")
+        shutil.copy(bin_dir / "monitor_standin_server.exe", folder / server / "Kalvaro.exe")
     return folder
 
 
@@ -77,8 +78,9 @@ def usable_display(name):
 class Wine:
     """One Wine prefix with a persistent wineserver, on one X display."""
 
-    def __init__(self, prefix, display):
+    def __init__(self, prefix, display, tools=BIN):
         self.prefix = Path(prefix)
+        self.tools = tools  # where program_probe.exe is
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEARCH="win32",
                         WINEDEBUG="-all", DISPLAY=display)
         subprocess.run(["wineserver", "-p"], env=self.env)
@@ -99,7 +101,7 @@ class Wine:
                                 cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def probe(self, *args):
-        return self.run(BIN / "program_probe.exe", *args).stdout.strip()
+        return self.run(self.tools / "program_probe.exe", *args).stdout.strip()
 
     def reg_query(self, key, value):
         out = self.run("reg", "query", key, "/v", value).stdout

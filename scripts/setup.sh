@@ -26,6 +26,8 @@ packages=(
   nsis
   # https under Wine (its TLS comes from the 32-bit GnuTLS) and the update tests' certificate
   libgnutls30:i386 openssl
+  # counting a running program's CPU time and context switches from outside (benchmarks)
+  linux-perf
   # fetching and unpacking Debian source packages
   dpkg-dev
 )

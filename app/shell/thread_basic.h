@@ -3,13 +3,14 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "app/shell/wait_condition.h"
 
 namespace calorix {
 
@@ -27,8 +28,8 @@ class RunState {
   bool WaitFinished(std::chrono::milliseconds duration);
 
  private:
-  mutable std::mutex lock_;
-  std::condition_variable changed_;
+  mutable WaitMutex lock_;
+  WaitCondition changed_;
   bool stop_requested_ = false;
   bool finished_ = false;
 };

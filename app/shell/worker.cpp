@@ -27,14 +27,14 @@ const char* WorkerCommandName(int code) {
 
 void CommandQueue::Append(int code) {
   {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<WaitMutex> guard(lock_);
     codes_.push_back(code);
   }
   appended_.notify_all();
 }
 
 std::optional<int> CommandQueue::TakeFront() {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<WaitMutex> guard(lock_);
   if (codes_.empty()) return std::nullopt;
   const int code = codes_.front();
   codes_.pop_front();
@@ -42,19 +42,19 @@ std::optional<int> CommandQueue::TakeFront() {
 }
 
 std::size_t CommandQueue::Count() const {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<WaitMutex> guard(lock_);
   return codes_.size();
 }
 
 void CommandQueue::WaitForCommand(std::chrono::milliseconds timeout,
                                   const std::function<bool()>& give_up) {
-  std::unique_lock<std::mutex> guard(lock_);
+  std::unique_lock<WaitMutex> guard(lock_);
   appended_.wait_for(guard, timeout, [&] { return !codes_.empty() || give_up(); });
 }
 
 void CommandQueue::Wake() {
   // Taken and released so that a waiter between its check and its wait cannot miss this.
-  { std::lock_guard<std::mutex> guard(lock_); }
+  { std::lock_guard<WaitMutex> guard(lock_); }
   appended_.notify_all();
 }
 
@@ -90,8 +90,13 @@ void Worker::SetIdle(IdleStep step) {
 }
 
 void Worker::SetSendTemperature(SendTemperatureLinks links) {
-  SetIdle([links = std::move(links)](const StopToken& stop) {
-    const auto pause = [&stop](std::chrono::milliseconds d) { stop.SleepFor(d); };
+  SetIdle([this, links = std::move(links)](const StopToken& stop) {
+    // The report's pause and the thread's period after it are taken as one wait: the same
+    // cadence, and one wake a second instead of two.
+    const auto pause = [this, &stop](std::chrono::milliseconds d) {
+      stop.SleepFor(d + std::chrono::milliseconds(kPeriodMs));
+      paused_ = true;
+    };
     return SendTemperature(links, pause) != SendResult::kSent;
   });
 }
@@ -116,6 +121,7 @@ CommandResult Worker::Dispatch(int code) {
 
 void Worker::Run() {
   waiting_ = false;
+  paused_ = false;
   if (const std::optional<int> code = queue_.TakeFront()) {
     Dispatch(*code);
     return;
@@ -134,6 +140,7 @@ void Worker::Run() {
 }
 
 void Worker::Pause(const StopToken& stop, std::chrono::milliseconds period) {
+  if (paused_) return;  // the step's own pause held the period
   if (!waiting_) return CThreadBasic::Pause(stop, period);
   // Stop hooks Wake the queue after the stop request, so the request is seen here.
   queue_.WaitForCommand(std::chrono::milliseconds(idle_look_ms_.load()),

@@ -5,7 +5,6 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -14,6 +13,7 @@
 
 #include "app/device/send_temperature.h"
 #include "app/shell/thread_basic.h"
+#include "app/shell/wait_condition.h"
 
 namespace calorix {
 
@@ -44,9 +44,9 @@ class CommandQueue {
   void Wake();
 
  private:
-  mutable std::mutex lock_;
-  std::condition_variable appended_;  // signalled by Append and Wake
-  std::deque<int> codes_;             // guarded by lock_
+  mutable WaitMutex lock_;
+  WaitCondition appended_;  // signalled by Append and Wake
+  std::deque<int> codes_;   // guarded by lock_
 };
 
 // The work of a command, run on the worker. Long work looks at the token between pieces
@@ -108,6 +108,7 @@ class Worker final : public CThreadBasic {
   IdleStep idle_step_;                      // guarded by handlers_lock_
   bool idle_warned_ = false;                // worker thread only
   bool waiting_ = false;                    // worker thread only: the last step found nothing
+  bool paused_ = false;                     // worker thread only: the last step paused
   std::atomic<int> idle_look_ms_{static_cast<int>(kIdleLookPeriod.count())};
 };
 

@@ -1,32 +1,60 @@
 #!/usr/bin/env python3
 """Figures of the staged tray program under Wine. A benchmark: it prints, it asserts nothing.
 
+    program_figures.py [--build release|win32] [--starts N] [--warm-up S] [--seconds S]
+                       [--update-url URL]
+
 - First report: from launching Calorix.exe to the first "cpu_temperatures" line of its log
   (and to its window), for the first start in a freshly started wineserver session and for
   restarts, with the update server the build names (by default a host that never resolves).
-- Steady running: CPU time and private memory of Calorix.exe after a minute, beside
-  idle_floor.exe (a message loop with a 1-second timer) started at the same moment, as Linux
-  sees the Wine processes (/proc: utime + stime, private resident memory). Wine's own
-  GetProcessTimes reports next to nothing for either, so it is not used.
+- Steady running, twice: with the server publishing a temperature, and with no server at all
+  (the block the program maps stays zero). Each time Calorix.exe runs beside idle_floor.exe
+  (a message loop with a 1-second timer) and service_floor.exe (the same after starting the
+  system services the program is built on: GDI+ with one decoded skin PNG, COM and OLE with
+  a drop target, device notifications), all started together. After --warm-up seconds (the
+  start-up checks, the tray re-add and the server watchdog's first minute) the next
+  --seconds are measured.
 
-    program_figures.py [--starts N] [--seconds S] [--update-url URL]
+How it measures, and why (Wine 8): GetProcessTimes, GetProcessMemoryInfo's PrivateUsage and
+the threads' context switches read 0 for another process under Wine; process_figures.exe
+prints them anyway. So:
+- CPU time: the Linux threads' run time (/proc/<pid>/task/*/schedstat, nanoseconds), and
+  `perf stat` attached to the same processes for the same window from outside.
+- Context switches: the Linux threads' voluntary and involuntary switches, and perf's count.
+- Private bytes: Windows counts committed private memory, not file-backed pages. The Linux
+  stand-in is anonymous memory (pages that belong to no file), split by what Windows calls
+  each address (process_figures.exe walks the committed regions with VirtualQueryEx):
+  MEM_PRIVATE is what Windows' private bytes hold; MEM_IMAGE pages are Wine's copies of
+  program images, which Windows maps from the file; the rest is Wine's Unix side (X11,
+  fonts, its own heap), which Windows keeps in the kernel. The stand-in is the MEM_PRIVATE
+  part. One caveat: Wine touches about 1 MB of every thread's stack region, where Windows
+  commits a few pages, so each thread counts about 1 MB here.
+
+--build release (default) measures the program that ships: the release preset's optimized,
+stripped build (the debug build carries debug sections that Wine copies into memory). It
+needs these targets built in that build folder besides the release preset's own:
+idle_floor service_floor process_figures monitor_standin_server program_probe.
 
 --update-url sets the machine's update server override; to time the starts against
 update_site.py's servers: update_site.py --bin build/win32/bin -- sh -c
 'python3 tests/bench/program_figures.py --seconds 0 --update-url "$CALORIX_TEST_SILENT"'.
-
-It uses the end-to-end tests' prefix copy, display and stage (tests/win/program_e2e.py).
 """
 import argparse
-import os
+import bisect
 import re
+import shutil
+import struct
+import subprocess
 import sys
 import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "win"))
-from program_e2e import BIN, WM_CLOSE, Run, exit_code  # noqa: E402
-from program_session import wait_until  # noqa: E402
+from program_e2e import WM_CLOSE, Run, exit_code  # noqa: E402
+from program_session import ROOT, wait_until, windows_path  # noqa: E402
+
+PAGE = 4096
+FLOORS = ("idle_floor.exe", "service_floor.exe")
 
 
 def first_report(run):
@@ -45,60 +73,199 @@ def first_report(run):
     return window, report
 
 
-def linux_figures(run, name):
-    """utime + stime in ms and private resident bytes of this prefix's process `name`."""
+def linux_pid(run, name):
+    """The Linux process of this prefix's Windows process `name`."""
     for proc in Path("/proc").iterdir():
         try:
             if (name.encode() in (proc / "cmdline").read_bytes() and
                     f"WINEPREFIX={run.wine.prefix}".encode() in (proc / "environ").read_bytes()):
-                fields = (proc / "stat").read_text().rsplit(")", 1)[1].split()
-                ticks = int(fields[11]) + int(fields[12])
-                rollup = (proc / "smaps_rollup").read_text()
-                private = sum(int(v) for v in re.findall(r"Private_\w+:\s+(\d+) kB", rollup))
-                return ticks * 1000 // os.sysconf("SC_CLK_TCK"), private * 1024
-        except (OSError, ValueError, IndexError):
+                return int(proc.name)
+        except (OSError, ValueError):
             continue
     return None
 
 
-def steady(run, seconds):
-    program = run.start("55.5")
-    floor = run.wine.start(BIN / "idle_floor.exe")
+def linux_counts(pid):
+    """Run time (ns) and context switches summed over the process's live threads."""
+    run_ns = switches = 0
+    for task in Path(f"/proc/{pid}/task").iterdir():
+        try:
+            run_ns += int((task / "schedstat").read_text().split()[0])
+            status = (task / "status").read_text()
+            switches += sum(int(n) for n in re.findall(r"ctxt_switches:\s+(\d+)", status))
+        except (OSError, ValueError, IndexError):
+            continue
+    return run_ns, switches
+
+
+def windows_view(run, names):
+    """process_figures.exe's lines by process name: {name: (fields, [(base, end, type)])}."""
+    out = run.wine.run(run.wine.tools / "process_figures.exe", "--regions", *names).stdout
+    views, current = {}, None
+    for line in out.splitlines():
+        words = line.split()
+        if words and words[0] == "process":
+            current = views.setdefault(words[1], (dict(w.split("=") for w in words[2:]), []))
+        elif words and words[0] == "region" and current:
+            base, size = int(words[1], 16), int(words[2], 16)
+            current[1].append((base, base + size, words[3]))
+        elif words and current:
+            current[0].update(w.split("=") for w in words)
+    return views
+
+
+def anonymous_by_type(pid, regions):
+    """Resident anonymous bytes by the Windows type of their address (or "unix")."""
+    regions = sorted(regions)
+    starts = [r[0] for r in regions]
+    totals = {"private": 0, "image": 0, "mapped": 0, "unix": 0}
+    maps = Path(f"/proc/{pid}/maps").read_text().splitlines()
+    with open(f"/proc/{pid}/pagemap", "rb") as pagemap:
+        for line in maps:
+            low, high = (int(a, 16) for a in line.split()[0].split("-"))
+            if low >= 1 << 32:
+                continue
+            pagemap.seek(low // PAGE * 8)
+            entries = pagemap.read((high - low) // PAGE * 8)
+            for i, (entry,) in enumerate(struct.iter_unpack("<Q", entries)):
+                # present or swapped, and not a file page or shared: anonymous private memory
+                if not entry >> 62 or entry >> 61 & 1:
+                    continue
+                address = low + i * PAGE
+                at = bisect.bisect_right(starts, address) - 1
+                inside = at >= 0 and address < regions[at][1]
+                totals[regions[at][2] if inside else "unix"] += PAGE
+    return totals
+
+
+def perf_stat(pids, seconds):
+    """Starts one `perf stat` per process for `seconds`; returns the running processes."""
+    if not shutil.which("perf"):
+        return {}
+    return {pid: subprocess.Popen(["perf", "stat", "-x", ",", "-e", "task-clock,context-switches",
+                                   "-p", str(pid), "--", "sleep", str(seconds)],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+            for pid in pids}
+
+
+def perf_result(process):
+    """(task-clock ms, context switches) from a finished `perf stat`, or None."""
+    if process is None:
+        return None
+    values = {}
+    for line in process.communicate()[1].splitlines():
+        fields = line.split(",")
+        if len(fields) > 2 and fields[2] in ("task-clock", "context-switches"):
+            try:
+                values[fields[2]] = float(fields[0])
+            except ValueError:
+                return None
+    return values.get("task-clock"), values.get("context-switches")
+
+
+def measure(run, names, seconds):
+    pids = {name: linux_pid(run, name) for name in names}
+    before = {name: linux_counts(pid) for name, pid in pids.items()}
+    perfs = perf_stat(pids.values(), seconds)
+    time.sleep(seconds)
+    after = {name: linux_counts(pid) for name, pid in pids.items()}
+    views = windows_view(run, names)
+    figures = {}
+    for name, pid in pids.items():
+        fields, regions = views.get(name, ({}, []))
+        rollup = Path(f"/proc/{pid}/smaps_rollup").read_text()
+        figures[name] = {
+            "cpu_ms": (after[name][0] - before[name][0]) / 1e6,
+            "switches": after[name][1] - before[name][1],
+            "perf": perf_result(perfs.get(pid)),
+            "threads": len(list(Path(f"/proc/{pid}/task").iterdir())),
+            "anonymous": 1024 * int(re.search(r"Anonymous:\s+(\d+)", rollup).group(1)),
+            "by_type": anonymous_by_type(pid, regions),
+            "windows": fields,
+        }
+    return figures
+
+
+def mb(value):
+    return f"{value / 2**20:.2f} MB"
+
+
+def print_table(figures, seconds):
+    names = list(figures)
+    program, floors = figures[names[0]], [figures[n] for n in names[1:]]
+    print(f"  {'':34}" + "".join(f"{n:>19}" for n in names))
+
+    def row(label, cell, compare=None):
+        cells = [cell(figures[n]) for n in names]
+        line = f"  {label:34}" + "".join(f"{c:>19}" for c in cells)
+        if compare:
+            line += "   " + ", ".join(compare(program, f) for f in floors)
+        print(line)
+
+    ratio = lambda key: lambda p, f: f"{p[key] / f[key]:.1f}x" if f[key] else "-"  # noqa: E731
+    row(f"CPU in {seconds:.0f} s (/proc, threads)", lambda f: f"{f['cpu_ms']:.1f} ms", ratio("cpu_ms"))
+    row("CPU, perf task-clock", lambda f: f"{f['perf'][0]:.1f} ms" if f["perf"] else "-")
+    row("context switches (/proc)", lambda f: str(f["switches"]), ratio("switches"))
+    row("context switches, perf", lambda f: f"{f['perf'][1]:.0f}" if f["perf"] else "-")
+    row("threads", lambda f: str(f["threads"]))
+    row("private bytes stand-in (MEM_PRIVATE)", lambda f: mb(f["by_type"]["private"]),
+        lambda p, f: "+" + mb(p["by_type"]["private"] - f["by_type"]["private"]))
+    row("  Wine's image copies (MEM_IMAGE)", lambda f: mb(f["by_type"]["image"]))
+    row("  Wine's Unix side", lambda f: mb(f["by_type"]["unix"] + f["by_type"]["mapped"]))
+    row("anonymous memory, all", lambda f: mb(f["anonymous"]),
+        lambda p, f: "+" + mb(p["anonymous"] - f["anonymous"]))
+    row("Wine: GetProcessTimes k+u",
+        lambda f: f"{float(f['windows'].get('kernel_ms', 0)) + float(f['windows'].get('user_ms', 0)):.0f} ms")
+    row("Wine: PrivateUsage", lambda f: f["windows"].get("private_usage", "-"))
+    row("Wine: context switches", lambda f: f["windows"].get("context_switches", "-"))
+    row("Wine: committed MEM_PRIVATE",
+        lambda f: mb(int(f["windows"].get("committed_private", 0))))
+
+
+def steady(run, label, cpu, warm_up, seconds):
+    """One steady run of the program beside both floors; `cpu` None runs it without a server."""
+    if cpu is None:
+        for server in ("HardwareMonitor", "HardwareMonitorWin7"):
+            shutil.rmtree(run.stage / server, ignore_errors=True)
+    program = run.start(cpu or "0")
+    png = windows_path(run.stage / "skins" / "theme1" / "img_cpu_bkg5.png")
+    floors = [run.wine.start(run.wine.tools / "idle_floor.exe"),
+              run.wine.start(run.wine.tools / "service_floor.exe", png)]
     wait_until(run.window, 30)
-    names = ("Calorix.exe", "idle_floor.exe")
-    time.sleep(10)
-    early = {name: linux_figures(run, name) for name in names}
-    time.sleep(seconds - 10)
-    late = {name: linux_figures(run, name) for name in names}
-    print(f"after {seconds:.0f} s of running:")
-    for name in names:
-        cpu, private = late[name] or (0, 0)
-        steady_cpu = cpu - (early[name] or (0, 0))[0]
-        print(f"  {name:15} CPU {cpu} ms ({steady_cpu} ms in the last {seconds - 10:.0f} s),"
-              f" private resident {private:,} bytes")
+    time.sleep(warm_up)
+    figures = measure(run, ("Calorix.exe",) + FLOORS, seconds)
+    print(f"{label}: {seconds:.0f} s measured after {warm_up:.0f} s of running"
+          f" ({len(run.wine.server_pids())} server processes running);"
+          " the last column compares Calorix.exe with each floor")
+    print_table(figures, seconds)
     run.post(WM_CLOSE)
     exit_code(program, 15)
-    floor.terminate()
+    for floor in floors:
+        floor.terminate()
 
 
 def main():
     parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default="release", choices=("release", "win32"))
     parser.add_argument("--starts", type=int, default=3)
-    parser.add_argument("--seconds", type=float, default=60, help="0: no steady run")
+    parser.add_argument("--warm-up", type=float, default=60)
+    parser.add_argument("--seconds", type=float, default=120, help="0: no steady runs")
     parser.add_argument("--update-url")
     args = parser.parse_args()
-    run = Run("figures", BIN / "Calorix.exe")
+    bin_dir = ROOT / "build" / args.build / "bin"
+    run = Run(f"figures-{args.build}", bin_dir / "Calorix.exe", bin_dir=bin_dir)
     if args.update_url:
         run.wine.reg("add", r"HKLM\SOFTWARE\KEM", "/v", "update_url", "/t", "REG_SZ", "/d",
                      args.update_url, "/f")
-    print(f"update server: {args.update_url or 'the built-in one'}")
+    print(f"build: {args.build}; update server: {args.update_url or 'the built-in one'}")
     try:
         for start in range(args.starts):
             window, report = first_report(run)
             print(f"start {start + 1} ({'first in the session' if start == 0 else 'restart'}):"
                   f" window after {window:.2f} s, first report after {report:.2f} s")
         if args.seconds > 0:
-            steady(run, args.seconds)
+            steady(run, "the server publishes 55.5 C", "55.5", args.warm_up, args.seconds)
+            steady(run, "no server: the block stays zero", None, args.warm_up, args.seconds)
     finally:
         run.close()
 

@@ -55,6 +55,32 @@ CommandHandler Record(Journal& journal, const std::string& what) {
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+// The worker's pauses and queue wait on this pair (the system's own under Windows): a wait
+// lasts its whole time-out unless the condition comes true, and a notify ends it at once.
+TEST(WorkerTest, AWaitEndsAtItsTimeOutOrWhenItsConditionComesTrue) {
+  WaitMutex lock;
+  WaitCondition condition;
+  bool done = false;
+  std::unique_lock<WaitMutex> guard(lock);
+  auto start = Clock::now();
+  EXPECT_FALSE(condition.wait_for(guard, 60ms, [&] { return done; }));
+  EXPECT_GE(Clock::now() - start, 60ms);
+
+  std::thread setter([&] {
+    std::this_thread::sleep_for(20ms);
+    std::lock_guard<WaitMutex> setting(lock);
+    done = true;
+    condition.notify_all();
+  });
+  start = Clock::now();
+  EXPECT_TRUE(condition.wait_for(guard, 60s, [&] { return done; }));
+  EXPECT_LT(Clock::now() - start, 30s);
+  guard.unlock();
+  setter.join();
+  guard.lock();
+  EXPECT_TRUE(condition.wait_for(guard, 60s, [&] { return done; }));  // true: no wait at all
+}
+
 TEST(WorkerTest, StartUpRunsTheQueuedCommandsBeforeTheFirstReport) {
   Journal journal;
   Worker worker;

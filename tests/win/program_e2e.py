@@ -39,20 +39,20 @@ from program_session import (BIN, Display, ProgramLog, Wine, main_window,  # noq
 from PIL import Image, ImageChops  # noqa: E402
 
 BUILD = BIN.parent
-PREFIX_COPY = BUILD / "wine-e2e"
 WM_CLOSE, WM_COMMAND = 0x0010, 0x0111
 
 
-def prefix_copy():
+def prefix_copy(build=BUILD):
     """A copy of the project's prefix, made once per build folder."""
-    with open(f"{PREFIX_COPY}.lock", "w") as lock:
+    copy = build / "wine-e2e"
+    with open(f"{copy}.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if not (PREFIX_COPY / ".made").exists():
-            shutil.rmtree(PREFIX_COPY, ignore_errors=True)
+        if not (copy / ".made").exists():
+            shutil.rmtree(copy, ignore_errors=True)
             source = os.environ.get("CALORIX_WINEPREFIX", str(BUILD.parent.parent / ".wine"))
-            subprocess.run(["cp", "-a", "--reflink=auto", source, str(PREFIX_COPY)], check=True)
-            (PREFIX_COPY / ".made").touch()
-    return PREFIX_COPY
+            subprocess.run(["cp", "-a", "--reflink=auto", source, str(copy)], check=True)
+            (copy / ".made").touch()
+    return copy
 
 
 class Checks:
@@ -72,17 +72,18 @@ class Checks:
 class Run:
     """One start-to-end session: display, prefix, stage, and the program's own traces."""
 
-    def __init__(self, name, program, width=1920, height=1080):
-        self.shots = BUILD / "e2e" / name
+    def __init__(self, name, program, width=1920, height=1080, bin_dir=BIN):
+        build = bin_dir.parent
+        self.shots = build / "e2e" / name
         shutil.rmtree(self.shots, ignore_errors=True)
         self.shots.mkdir(parents=True)
         self.display = Display(width, height)
-        self.wine = Wine(prefix_copy(), self.display.name)
+        self.wine = Wine(prefix_copy(build), self.display.name, bin_dir)
         # A clean account: no settings, no update override, no work folder.
         self.wine.reg("delete", r"HKCU\SOFTWARE\KEM", "/f")
         self.wine.reg("delete", r"HKLM\SOFTWARE\KEM", "/f")
         shutil.rmtree(self.wine.work_folder(), ignore_errors=True)
-        self.stage = stage(BUILD / "e2e" / f"{name}-stage", program)
+        self.stage = stage(build / "e2e" / f"{name}-stage", program, bin_dir)
         self.log = ProgramLog(self.wine.work_folder() / "calorix.log")
 
     def close(self):
