@@ -50,11 +50,11 @@ void ServerWatch::Keep(HWND window) {
   const bool ours = process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
   // A process list that cannot be read counts as a running copy: better no restart than a
   // second copy.
-  bool any = ours;
-  if (!ours) {
+  const auto any = [ours] {
+    if (ours) return true;
     const auto found = FindProcessesByName(kMonitorServerExe, 1);
-    any = !found || !found->empty();
-  }
+    return !found || !found->empty();
+  };
   if (keeper_.Check(Now(), ours, any)) Launch(true);
   if (keeper_.gave_up()) ::KillTimer(window, TIMER_SERVER_KEEP);
 }

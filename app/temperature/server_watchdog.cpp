@@ -40,7 +40,7 @@ void ServerKeeper::Started(Ms now, bool started, bool restart) {
   }
 }
 
-bool ServerKeeper::Check(Ms now, bool ours_running, bool any_running) {
+bool ServerKeeper::Check(Ms now, bool ours_running, const std::function<bool()>& any_running) {
   if (gave_up_) return false;
   const bool spacing_passed = !last_start_ || now - *last_start_ >= spacing_;
   if (ours_running) {
@@ -60,7 +60,7 @@ bool ServerKeeper::Check(Ms now, bool ours_running, bool any_running) {
     CountFailure();
   }
   // Another copy (one the user started) publishes as well as ours would: no second copy.
-  return !gave_up_ && !any_running && spacing_passed;
+  return !gave_up_ && spacing_passed && !any_running();
 }
 
 void ServerKeeper::CountFailure() {

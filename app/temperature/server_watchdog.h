@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "app/temperature/temperature_block.h"
@@ -60,9 +61,10 @@ class ServerKeeper {
   // A start of the server at `now` by anyone in the program; `restart` marks the keeper's own
   // (after Check asked for it), `started` whether a process was created.
   void Started(Ms now, bool started, bool restart);
-  // One look: whether the copy we started last still runs, and whether any copy does (ours
-  // included). True when the server should be started again now.
-  bool Check(Ms now, bool ours_running, bool any_running);
+  // One look: whether the copy we started last still runs. `any_running` tells whether any
+  // copy does (ours included); reading the process list is costly, so it is asked only when
+  // a restart is due. True when the server should be started again now.
+  bool Check(Ms now, bool ours_running, const std::function<bool()>& any_running);
 
   bool gave_up() const { return gave_up_; }
   int restarts() const { return restarts_; }
