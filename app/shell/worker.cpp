@@ -80,24 +80,25 @@ void Worker::SetIdleStep(CommandHandler step) {
   if (!step) return SetIdle(nullptr);
   SetIdle([step = std::move(step)](const StopToken& stop) {
     step(stop);
-    return false;
+    return After::kPeriod;
   });
 }
 
 void Worker::SetIdle(IdleStep step) {
+  auto shared = step ? std::make_shared<const IdleStep>(std::move(step)) : nullptr;
   std::lock_guard<std::mutex> guard(handlers_lock_);
-  idle_step_ = std::move(step);
+  idle_step_ = std::move(shared);
 }
 
 void Worker::SetSendTemperature(SendTemperatureLinks links) {
   SetIdle([this, links = std::move(links)](const StopToken& stop) {
     // The report's pause and the thread's period after it are taken as one wait: the same
     // cadence, and one wake a second instead of two.
-    const auto pause = [this, &stop](std::chrono::milliseconds d) {
+    const auto pause = [&stop](std::chrono::milliseconds d) {
       stop.SleepFor(d + std::chrono::milliseconds(kPeriodMs));
-      paused_ = true;
     };
-    return SendTemperature(links, pause) != SendResult::kSent;
+    return SendTemperature(links, pause) == SendResult::kSent ? After::kPaused
+                                                              : After::kWaitForCommand;
   });
 }
 
@@ -120,19 +121,18 @@ CommandResult Worker::Dispatch(int code) {
 }
 
 void Worker::Run() {
-  waiting_ = false;
-  paused_ = false;
+  after_ = After::kPeriod;
   if (const std::optional<int> code = queue_.TakeFront()) {
     Dispatch(*code);
     return;
   }
-  IdleStep step;
+  std::shared_ptr<const IdleStep> step;
   {
     std::lock_guard<std::mutex> guard(handlers_lock_);
     step = idle_step_;
   }
   if (step) {
-    waiting_ = step(GetStopToken());
+    after_ = (*step)(GetStopToken());
   } else if (!idle_warned_) {
     idle_warned_ = true;
     LogPrint(Warn, "worker has no idle step: no temperature is sent");
@@ -140,8 +140,8 @@ void Worker::Run() {
 }
 
 void Worker::Pause(const StopToken& stop, std::chrono::milliseconds period) {
-  if (paused_) return;  // the step's own pause held the period
-  if (!waiting_) return CThreadBasic::Pause(stop, period);
+  if (after_ == After::kPaused) return;
+  if (after_ == After::kPeriod) return CThreadBasic::Pause(stop, period);
   // Stop hooks Wake the queue after the stop request, so the request is seen here.
   queue_.WaitForCommand(std::chrono::milliseconds(idle_look_ms_.load()),
                         [&stop] { return stop.StopRequested(); });

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -97,18 +98,20 @@ class Worker final : public CThreadBasic {
 
  private:
   void Pause(const StopToken& stop, std::chrono::milliseconds period) override;
-  // True when the step found nothing to do: the worker then waits for a command.
-  using IdleStep = std::function<bool(const StopToken&)>;
+  // What follows a step: the thread's usual period, nothing more (the step paused itself,
+  // period included), or a wait for a command while the step found nothing to do.
+  enum class After { kPeriod, kPaused, kWaitForCommand };
+  using IdleStep = std::function<After(const StopToken&)>;
   void SetIdle(IdleStep step);
   CommandHandler HandlerFor(int code) const;
 
   CommandQueue queue_;
   mutable std::mutex handlers_lock_;
   std::array<CommandHandler, 9> handlers_;  // by code; guarded by handlers_lock_
-  IdleStep idle_step_;                      // guarded by handlers_lock_
-  bool idle_warned_ = false;                // worker thread only
-  bool waiting_ = false;                    // worker thread only: the last step found nothing
-  bool paused_ = false;                     // worker thread only: the last step paused
+  // Shared, so that taking it for a step copies no links; guarded by handlers_lock_.
+  std::shared_ptr<const IdleStep> idle_step_;
+  bool idle_warned_ = false;      // worker thread only
+  After after_ = After::kPeriod;  // worker thread only: what follows the last step
   std::atomic<int> idle_look_ms_{static_cast<int>(kIdleLookPeriod.count())};
 };
 

@@ -48,10 +48,9 @@ void ServerWatch::Launch(bool restart) {
 
 void ServerWatch::Keep(HWND window) {
   const bool ours = process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
-  // A process list that cannot be read counts as a running copy: better no restart than a
-  // second copy.
-  const auto any = [ours] {
-    if (ours) return true;
+  // Asked only once ours has ended. A process list that cannot be read counts as a running
+  // copy: better no restart than a second copy.
+  const auto any = [] {
     const auto found = FindProcessesByName(kMonitorServerExe, 1);
     return !found || !found->empty();
   };
