@@ -56,6 +56,49 @@ add_deb_src() {
   mv "$out.tmp" "$out"
 }
 
+# apt-get update, tried a few times: a mirror in the middle of a sync serves an index of the
+# wrong size for a minute or two. What still fails afterwards is reported in one line and
+# left to the install, which works from the indexes that did arrive. Sets `degraded` to
+# the suites (dists/ names) whose indexes are incomplete.
+degraded=()
+update_index() {
+  local try out=
+  for try in 1 2 3; do
+    out=$(apt-get update -qq 2>&1) && ! grep -q '^E:' <<<"$out" && return 0
+    [ "$try" -lt 3 ] && sleep 5
+  done
+  mapfile -t degraded < <(grep -oE '^E: Failed to fetch [^ ]*/dists/[^/ ]+/' <<<"$out" \
+    | sed -E 's#.*/dists/([^/]+)/#\1#' | sort -u)
+  # "Failed to fetch URL  reason" and "The repository 'X' is not signed." as "URL: reason".
+  local what
+  what=$(sed -nE -e 's#^E: Failed to fetch [a-z]+://([^ ]+) +([^.?]*).*#\1: \2#p' \
+    -e "s#^E: The repository '[a-z]+://([^']+)' is not signed.*#\\1: not signed#p" <<<"$out" \
+    | sort -u | paste -sd ';' - | sed 's/;/; /g')
+  echo "setup: the package index is incomplete after 3 tries, going on without ${what:-the failed parts}" >&2
+}
+
+# Installs the given packages. A suite whose index arrived for one architecture only offers
+# amd64 versions whose i386 twins it lacks, and the resolver then refuses the Multi-Arch
+# pairs. The second try ranks such suites below every complete one, so that both
+# architectures take their versions from the same indexes.
+apt_install() {
+  local prefs suite rc
+  # shellcheck disable=SC2086
+  apt-get install -y -qq --no-install-recommends $1 >/dev/null 2>"$deps/apt-install.log" && return 0
+  prefs=$(mktemp)
+  [ -f /etc/apt/preferences ] && cat /etc/apt/preferences >"$prefs"
+  for suite in "${degraded[@]}"; do
+    printf '\nPackage: *\nPin: release n=%s\nPin-Priority: 100\n' "$suite" >>"$prefs"
+  done
+  [ "${#degraded[@]}" -gt 0 ] && echo "setup: installing again with ${degraded[*]} ranked below the complete suites" >&2
+  # shellcheck disable=SC2086
+  apt-get install -y -qq --no-install-recommends -o Dir::Etc::preferences="$prefs" $1 \
+    >/dev/null 2>"$deps/apt-install.log"
+  rc=$?
+  rm -f "$prefs"
+  return $rc
+}
+
 install_packages() {
   local miss
   miss=$(missing_packages)
@@ -64,10 +107,15 @@ install_packages() {
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   add_deb_src
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
+  update_index
   miss=$(missing_packages)
-  # shellcheck disable=SC2086
-  [ -z "$miss" ] || apt-get install -y -qq --no-install-recommends $miss >/dev/null
+  [ -z "$miss" ] && return 0
+  apt_install "$miss" || true
+  miss=$(missing_packages)
+  [ -z "$miss" ] && return 0
+  grep -E '^E: ' "$deps/apt-install.log" | tail -n 5 >&2
+  echo "setup: could not install: $miss" >&2
+  exit 1
 }
 
 # Fetches one Debian source package, preferring the pinned release version that the
