@@ -44,6 +44,7 @@ void Shutdown(std::unique_ptr<DeviceMainDlg> dialog, ULONG_PTR gdiplus_token) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  calorix::RestrictDllSearch();
   if (!calorix::TakeSingleInstance()) return 0;
   calorix::OpenProgramLog();
   calorix::ApplyDpiRule();
