@@ -229,6 +229,7 @@ UpdateOutcome UpdateService::Install(UpdateChannel channel, const std::wstring& 
                                      const UpdateFolder& folder, const StopToken& stop) {
   const std::wstring archive_name = ArchiveName(channel, version);
   const std::string archive_text = ToUtf8(archive_name);
+  LogPrint(Info, "update: downloading %s", archive_text.c_str());
   // Written and read through this one handle, which nobody else may write or delete through.
   const Zentu::UniqueFileHandle archive(
       ::CreateFileW((folder.path() + archive_name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
