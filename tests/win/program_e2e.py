@@ -609,10 +609,19 @@ def run_update(run, c):
     print("figure: consent to installer start %s ms, from the download's start %s ms"
           % (consent_to_start(run.log.text()) or ("?", "?")))
 
-    for base, logged in (("missing", r"HTTP 404\); nothing started"),
-                         ("unsigned", r"is unsigned \(no Software-1\.0\.1\.0\.exe\.sig"),
-                         ("notaprogram", r"could not start Software-1\.0\.1\.0\.exe")):
+    # The update folder made a link (Wine shows a Unix symbolic link as a reparse point) to a
+    # folder that must stay empty.
+    elsewhere = run.shots / "elsewhere"
+    for base, logged, link in (
+            ("missing", r"HTTP 404\); nothing started", False),
+            ("unsigned", r"is unsigned \(no Software-1\.0\.1\.0\.exe\.sig", False),
+            ("notaprogram", r"could not start Software-1\.0\.1\.0\.exe", False),
+            ("ok", r"no safe update folder \(.*update is a link\); nothing started", True)):
         set_base(base)
+        if link:
+            shutil.rmtree(run.update_folders(), ignore_errors=True)
+            elsewhere.mkdir()
+            run.update_folders().symlink_to(elsewhere, target_is_directory=True)
         mark = run.log.mark()
         program = run.start()
         answer_box(run, c, f"prompt of the {base} site", YES_NO, (120, 175))  # YES
@@ -622,6 +631,8 @@ def run_update(run, c):
                 f"and the program runs on with its window ({base})")
         run.post(WM_CLOSE)
         c.equal(exit_code(program, 15), 1, f"until its orderly end ({base})")
+    c.equal(list(elsewhere.iterdir()), [], "nothing was written through the link")
+    run.update_folders().unlink()
 
     # Without a key nothing can be checked: the newer version is announced, with OK only.
     set_base("ok")
