@@ -83,7 +83,7 @@ class DeviceMainDlg : public Zentu::MDialog {
   // What the worker's reports show (WM_READING_SOURCE); the background follows it.
   ReadingSource m_shownSource = ReadingSource::kCpu;
   std::optional<ExitReason> m_endRequested;  // set by the first EndProgram
-  TrayIcon m_tray;                           // owned; removed by Exit, Stop or destruction
+  TrayIcon m_tray;                           // owned; removed by EndProgram, Stop or destruction
   TemperatureMapping m_temperature;          // the block view lives until process exit
   ServerWatch m_server;                      // owned: the server's process and its watchdog
   // Made once the window exists, for the results it posts to it. Holds the update folders

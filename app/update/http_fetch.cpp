@@ -115,11 +115,11 @@ bool SendFollowingRedirects(OpenedUrl& opened, std::wstring url, const HttpTimeo
     opened.diagnosis.http_status =
         QueryNumber(opened.request.get(), HTTP_QUERY_STATUS_CODE, &found);
     if (!found || !IsRedirect(opened.diagnosis.http_status)) return found;
-    std::wstring target = RedirectTarget(opened.request.get(), url);
     if (redirects == kMaxRedirects) {
       opened.diagnosis.refusal = "too many redirects";
       return false;
     }
+    std::wstring target = RedirectTarget(opened.request.get(), url);
     if (target.empty() || !IsAllowedRedirect(url, target)) {
       opened.diagnosis.refusal = "a redirect to another server or scheme";
       return false;

@@ -161,7 +161,7 @@ const BlendApi& PlatformBlendApi() {
     HMODULE msimg = nullptr;
     wchar_t system[MAX_PATH];
     const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
-    if (length > 0 && length < MAX_PATH - 12) {
+    if (length > 0 && length < MAX_PATH) {
       msimg = ::LoadLibraryW((std::wstring(system, length) + L"\\msimg32.dll").c_str());
     }
     if (msimg) {
