@@ -122,11 +122,12 @@ HeldChain HoldFolders(const std::wstring& path, std::size_t create_from,
 std::vector<std::pair<std::wstring, bool>> ListFolder(HANDLE folder) {
   std::vector<std::pair<std::wstring, bool>> names;
   alignas(8) char buffer[8192];
-  auto kind = FileFullDirectoryRestartInfo;
+  // The "both" listing, as Windows 7 has no other by handle.
+  auto kind = FileIdBothDirectoryRestartInfo;
   while (::GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer)) {
-    kind = FileFullDirectoryInfo;
+    kind = FileIdBothDirectoryInfo;
     for (const char* at = buffer;;) {
-      const auto* entry = reinterpret_cast<const FILE_FULL_DIR_INFO*>(at);
+      const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
       std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
       if (name != L"." && name != L"..")
         names.emplace_back(std::move(name), (entry->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT));
