@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # The installer round trip: scripts/package.sh packs the program files of BUILD_DIR (the
-# release build packs the same files, optimized), the update-server tree is checked, and in
+# release build, which is what ships), the update-server tree is checked, and in
 # a copy of the project's Wine prefix (its own wineserver: ending "Calorix.exe" there touches
 # no other test) a silent install puts every file, the Start-menu entry and the uninstall
 # entry in place and the installed programs start; a silent uninstall ends a running copy,
 # removes the logon task, every installed file, the entry and the folder, and leaves the
 # user's settings and log.
-# Usage: installer_run.sh BUILD_DIR WORK_DIR
+# Usage: installer_run.sh BUILD_DIR WORK_DIR STANDIN_EXE (monitor_standin.exe of a test build)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$1
 work=$2
+standin=$3
 fail() { echo "installer: $*"; exit 1; }
 rm -rf "$work" && mkdir -p "$work" || fail "cannot make $work"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -87,7 +88,7 @@ cat >"$work/task.xml" <<'XML'
 XML
 wine schtasks /create /tn "KEM StartupTask" /xml "$(winepath -w "$work/task.xml")" >/dev/null 2>&1
 [ -f "$task" ] || fail "the logon task could not be registered for the test"
-mkdir -p "$work/other" && cp "$build/bin/monitor_standin.exe" "$work/other/Calorix.exe"
+mkdir -p "$work/other" && cp "$standin" "$work/other/Calorix.exe"
 (exec wine "$work/other/Calorix.exe" --exit-after 300 </dev/null >/dev/null 2>&1) &
 running=$!
 sleep 1
