@@ -12,7 +12,7 @@ add_test(NAME calorix_shipped_imports
           ${release_dir} ${CMAKE_BINARY_DIR}/shipped-imports)
 
 # The installer round trip: scripts/package.sh packs the release build, and a copy of the
-# Wine prefix installs and uninstalls it silently.
+# 64-bit Wine prefix installs and uninstalls it silently.
 add_test(NAME calorix_installer_round_trip
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/installer_run.sh ${release_dir}
           ${CMAKE_BINARY_DIR}/installer-test ${CMAKE_BINARY_DIR}/bin/monitor_standin.exe)
