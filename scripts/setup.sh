@@ -12,7 +12,7 @@ need_root() { if [ "$(id -u)" -ne 0 ]; then echo "setup: must run as root to ins
 # installs without recommends, so nothing may come along by accident.
 packages=(
   # build tools and the compilers the presets name
-  cmake ninja-build pkg-config python3 gcc g++ clang libclang-rt-14-dev
+  cmake ninja-build ccache pkg-config python3 gcc g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix libz-mingw-w64-dev
   # drawing the tray program's skin at build time
   python3-pil
