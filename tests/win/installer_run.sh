@@ -62,7 +62,6 @@ while read -r f; do
   cmp -s "$work/expected/$f" "$folder/$f" || fail "not installed: $f"
 done <"$work/expected.txt"
 [ -f "$folder/Uninstall.exe" ] || fail "no uninstaller"
-[ -e "$(unix 'C:\Program Files\Calorix')" ] && fail "installed under Program Files, not Program Files (x86)"
 [ -f "$menu/Calorix.lnk" ] || fail "no Start-menu entry"
 for expected in DisplayName=Calorix "DisplayVersion=$version" \
   'UninstallString="C:\Program Files (x86)\Calorix\Uninstall.exe"' \
