@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The tray program end to end under Wine and Xvfb: a few grouped runs of the staged program.
 
-    program_e2e.py RUN        RUN is one of: window, tray, shutdown, extras, update
+    program_e2e.py RUN        RUN is one of: window, tray, shutdown, extras, update, win10
 
 - window: the real Calorix.exe. Placement above a bottom task bar, the stale server ended
   and its own started, the value shown, a second start, the unit switch, other clicks, the
@@ -20,6 +20,9 @@
   download, the signature and the start of the new program from a folder under ProgramData,
   the program's end without its icon, refused and failed updates, the OK box of a manual
   check, and without a key the OK box that says so, closed by the end of the program.
+- win10: the real Calorix.exe as a current PC runs it, 32-bit under WOW64 on 64-bit
+  Windows 10 (the project's 64-bit prefix; run it inside update_site.py). The window, the
+  value sent, the server of HardwareMonitor\\, and the update override of HKLM's 32-bit view.
 
 Each run has its own Xvfb and a copy of the project's Wine prefix with its own wineserver,
 so it neither disturbs the other tests nor is disturbed by them. Screenshots are kept in
@@ -36,22 +39,26 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-from program_session import (BIN, Display, ProgramLog, Wine, main_window,  # noqa: E402
-                             screenshot, stage, wait_until)
+from program_session import (BIN, ROOT, Display, ProgramLog, Wine,  # noqa: E402
+                             main_window, screenshot, stage, wait_until)
 from PIL import Image, ImageChops  # noqa: E402
 
 BUILD = BIN.parent
 WM_CLOSE, WM_COMMAND = 0x0010, 0x0111
 
 
-def prefix_copy(build=BUILD):
-    """A copy of the project's prefix, made once per build folder."""
-    copy = build / "wine-e2e"
+def prefix_copy(build=BUILD, arch="win32"):
+    """A copy of the project's prefix of that architecture, made once per build folder."""
+    copy = build / ("wine-e2e" if arch == "win32" else "wine64-e2e")
     with open(f"{copy}.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if not (copy / ".made").exists():
             shutil.rmtree(copy, ignore_errors=True)
-            source = os.environ.get("CALORIX_WINEPREFIX", str(BUILD.parent.parent / ".wine"))
+            env = dict(os.environ, CALORIX_WINEARCH=arch)
+            subprocess.run([ROOT / "scripts" / "wine-prefix.sh"], env=env, check=True)
+            source = subprocess.run(["bash", "-c", '. "$0"; echo "$WINEPREFIX"',
+                                     ROOT / "scripts" / "wine-env.sh"], env=env, check=True,
+                                    stdout=subprocess.PIPE, text=True).stdout.strip()
             subprocess.run(["cp", "-a", "--reflink=auto", source, str(copy)], check=True)
             (copy / ".made").touch()
     return copy
@@ -74,16 +81,18 @@ class Checks:
 class Run:
     """One start-to-end session: display, prefix, stage, and the program's own traces."""
 
-    def __init__(self, name, program, width=1920, height=1080, bin_dir=BIN):
+    def __init__(self, name, program, width=1920, height=1080, bin_dir=BIN, arch="win32"):
         build = bin_dir.parent
         self.shots = build / "e2e" / name
         shutil.rmtree(self.shots, ignore_errors=True)
         self.shots.mkdir(parents=True)
         self.display = Display(width, height)
-        self.wine = Wine(prefix_copy(build), self.display.name, bin_dir)
-        # A clean account: no settings, no update overrides, no work or update folders.
+        self.wine = Wine(prefix_copy(build, arch), self.display.name, bin_dir, arch)
+        # A clean account: no settings, no update overrides in either view, no work or update
+        # folders.
         self.wine.reg("delete", r"HKCU\SOFTWARE\KEM", "/f")
-        self.wine.reg("delete", r"HKLM\SOFTWARE\KEM", "/f")
+        for view in ("/reg:32", "/reg:64"):
+            self.wine.reg("delete", r"HKLM\SOFTWARE\KEM", view, "/f")
         shutil.rmtree(self.wine.work_folder(), ignore_errors=True)
         shutil.rmtree(self.update_folders(), ignore_errors=True)
         self.stage = stage(build / "e2e" / f"{name}-stage", program, bin_dir)
@@ -648,6 +657,41 @@ def run_update(run, c):
     c.equal(exit_code(program, 10), 1, "the orderly end closes it and ends the program")
 
 
+def command_line(pid):
+    try:
+        return Path(f"/proc/{pid}/cmdline").read_bytes().replace(b"\0", b" ").decode().strip()
+    except OSError:
+        return ""
+
+
+def run_win10(run, c):
+    site, http = os.environ.get("CALORIX_TEST_SITE"), os.environ.get("CALORIX_TEST_HTTP")
+    if not c.check(site is not None, "runs inside update_site.py"):
+        return
+    # The 32-bit view (HKLM\SOFTWARE\WOW6432Node) is the program's; the native one holds a
+    # decoy that it must not read.
+    for view, base in (("/reg:32", "wow64"), ("/reg:64", "native")):
+        run.wine.reg("add", r"HKLM\SOFTWARE\KEM", "/v", "update_url", "/t", "REG_SZ", "/d",
+                     f"{http}/{base}", view, "/f")
+    program = run.start("65.7")
+    if not c.check(wait_until(run.window, 30) is not None, "the main window appears"):
+        return
+    c.check(run.log.wait_for(r"buffer\[3\]: 0, buffer\[4\]: 6, buffer\[5\]: 5", 20),
+            "the stand-in's 65.7 is sent as 0, 6, 5")
+    time.sleep(1)
+    c.check(white_pixels(crop(run.shot("window"), run.rect(), NUMBER)) > 200,
+            "and the window shows the number")
+    servers = [command_line(pid) for pid in run.wine.server_pids()]
+    c.check(len(servers) == 1 and re.search(r"\\HardwareMonitor\\Kalvaro\.exe$", servers[0]),
+            "the server is the Windows 10 build, from HardwareMonitor\\", servers)
+    c.check(wait_until(lambda: "GET /wow64/q7rb/software/version " in requests(site), 20)
+            and "/native/" not in requests(site),
+            "the update check asks the server that HKLM's 32-bit view names", requests(site))
+    run.post(WM_CLOSE)
+    c.equal(exit_code(program, 15), 1, "the orderly end returns 1")
+    c.equal(run.wine.server_pids(), [], "and ends the server")
+
+
 def main():
     name = sys.argv[1] if len(sys.argv) > 1 else ""
     double = BIN / "calorix_hid_double.exe"
@@ -655,12 +699,13 @@ def main():
             "tray": (run_tray, double, 1920, 1080),
             "shutdown": (run_shutdown, double, 1366, 768),
             "extras": (run_extras, double, 1920, 1080),
-            "update": (run_update, BIN / "Calorix.exe", 1920, 1080)}
+            "update": (run_update, BIN / "Calorix.exe", 1920, 1080),
+            "win10": (run_win10, BIN / "Calorix.exe", 1920, 1080, "win64")}
     if name not in runs:
         print(__doc__)
         return 2
-    body, program, width, height = runs[name]
-    run = Run(name, program, width, height)
+    body, program, width, height, *arch = runs[name]
+    run = Run(name, program, width, height, arch=arch[0] if arch else "win32")
     c = Checks()
     try:
         body(run, c)
