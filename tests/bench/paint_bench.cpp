@@ -1,6 +1,7 @@
-// Times the main window's paint pass (prints figures): 340 x 250, layered, the skin's
-// background image, the close button's picture and the temperature overlay. Each row puts
-// the pass that makes everything anew beside the one that reuses the pass before.
+// Times the main window's paint pass and each of its steps (prints figures): 340 x 250,
+// layered, the skin's background image, the close button's picture and the temperature
+// overlay. Each row puts the pass that makes everything anew beside the one that reuses the
+// pass before.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -30,27 +31,51 @@ Figures Summarise(std::vector<double> times) {
           times[times.size() * 95 / 100], times.front()};
 }
 
-// One pass without OnPaint's closing 15 ms pause.
-double TimedPass(paint_test::HostWindow& host, LARGE_INTEGER frequency) {
+using Zentu::PaintManager;
+
+// The time each step of one pass took, told by the manager as each step ends.
+struct StepClock {
+  LARGE_INTEGER frequency, last;
+  double spent[PaintManager::PaintStepCount];
+
+  static void OnStep(void* context, int step) {
+    auto* clock = static_cast<StepClock*>(context);
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    clock->spent[step] += Milliseconds(clock->last, now, clock->frequency);
+    clock->last = now;
+  }
+};
+
+// One pass without OnPaint's closing 15 ms pause: its whole time, then each step's.
+std::vector<double> TimedPass(paint_test::HostWindow& host, LARGE_INTEGER frequency) {
+  StepClock clock{frequency, {}, {}};
   LARGE_INTEGER start, end;
   ::InvalidateRect(host.hwnd(), nullptr, FALSE);
+  host.pm.SetStepHook(&StepClock::OnStep, &clock);
   ::QueryPerformanceCounter(&start);
+  clock.last = start;
   host.pm.RenderPass();
   ::QueryPerformanceCounter(&end);
-  return Milliseconds(start, end, frequency);
+  host.pm.SetStepHook(nullptr, nullptr);
+  std::vector<double> times{Milliseconds(start, end, frequency)};
+  times.insert(times.end(), std::begin(clock.spent), std::end(clock.spent));
+  return times;
 }
+
+// Column 0 is the whole pass, column 1 + s the step s.
+struct Row {
+  std::vector<Figures> before, after;
+};
 
 // Both kinds of pass in alternating blocks of ten, so that both see the same load on the
 // machine. The first pass after a switch (the cached pass rebuilding its caches) is not
 // counted.
-struct Row {
-  Figures before, after;
-};
-
 Row Measure(paint_test::HostWindow& host, bool value_changes, int passes) {
   LARGE_INTEGER frequency;
   ::QueryPerformanceFrequency(&frequency);
-  std::vector<double> times[2];
+  constexpr int kColumns = 1 + PaintManager::PaintStepCount;
+  std::vector<double> times[2][kColumns];
   int value = 40;
   for (int done = 0; done < passes; done += 10) {
     for (int cached = 0; cached < 2; ++cached) {
@@ -58,17 +83,50 @@ Row Measure(paint_test::HostWindow& host, bool value_changes, int passes) {
       TimedPass(host, frequency);
       for (int i = 0; i < 10; ++i) {
         if (value_changes) Zentu::Manager::SetCPUTemp(static_cast<float>(40 + value++ % 50) + 0.5f);
-        times[cached].push_back(TimedPass(host, frequency));
+        const std::vector<double> pass = TimedPass(host, frequency);
+        for (int column = 0; column < kColumns; ++column)
+          times[cached][column].push_back(pass[column]);
       }
     }
   }
-  return {Summarise(times[0]), Summarise(times[1])};
+  Row row;
+  for (int column = 0; column < kColumns; ++column) {
+    row.before.push_back(Summarise(times[0][column]));
+    row.after.push_back(Summarise(times[1][column]));
+  }
+  return row;
+}
+
+void PrintFigures(const char* name, const Figures& b, const Figures& a) {
+  std::printf("  %-16s %6.3f %6.3f %6.3f %6.3f   | %6.3f %6.3f %6.3f %6.3f\n", name, b.mean,
+              b.median, b.p95, b.best, a.mean, a.median, a.p95, a.best);
 }
 
 void Print(const char* name, const Row& row) {
-  const Figures &b = row.before, &a = row.after;
-  std::printf("  %-16s %6.3f %6.3f %6.3f %6.3f   | %6.3f %6.3f %6.3f %6.3f\n", name, b.mean,
-              b.median, b.p95, b.best, a.mean, a.median, a.p95, a.best);
+  static const char* const kSteps[PaintManager::PaintStepCount] = {
+      "begin",   "background", "controls", "alpha repair", "pointer", "text",
+      "message", "flush",      "compare",  "hand-over",    "end"};
+  PrintFigures(name, row.before[0], row.after[0]);
+  for (int step = 0; step < PaintManager::PaintStepCount; ++step) {
+    char label[32];
+    std::snprintf(label, sizeof label, "  %s", kSteps[step]);
+    PrintFigures(label, row.before[1 + step], row.after[1 + step]);
+  }
+}
+
+// Under Wine most steps wait for wineserver, and how long one question to it takes is what
+// differs most between machines: this is one (GetUpdateRect without a rectangle), in µs.
+Figures ServerQuestion(HWND window) {
+  LARGE_INTEGER frequency, start, end;
+  ::QueryPerformanceFrequency(&frequency);
+  std::vector<double> times;
+  for (int i = 0; i < 1000; ++i) {
+    ::QueryPerformanceCounter(&start);
+    ::GetUpdateRect(window, nullptr, FALSE);
+    ::QueryPerformanceCounter(&end);
+    times.push_back(1000.0 * Milliseconds(start, end, frequency));
+  }
+  return Summarise(times);
 }
 
 // The main window's scene; 1 when it cannot be built here.
@@ -97,6 +155,10 @@ int Run(int passes) {
       "mean", "median", "p95", "best");
   Print("value changes", Measure(host, true, passes));
   Print("value unchanged", Measure(host, false, passes));
+  const Figures question = ServerQuestion(host.hwnd());
+  std::printf(
+      "one question to the window server (GetUpdateRect): mean %.1f, median %.1f, best %.1f us\n",
+      question.mean, question.median, question.best);
   return 0;
 }
 
