@@ -353,6 +353,8 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void RepairDrawnAlpha(PaintCache& cache, const std::vector<CRect>& drawn);
   void DiscardBackground();
   void DrawInfo(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& client);
+  void DrawInfoText(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& box, int value,
+                    Gdiplus::Font* font);
   void DrawMessage(Gdiplus::Graphics* graphics, PaintCache& cache);
   void Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const CRect& update);
   void EndStep(PaintStep step) {

@@ -43,8 +43,8 @@ int PaintManager::RenderPass() {
     ::ValidateRect(m_hWnd, nullptr);
     return 1;
   }
-  RECT pending;
-  if (!::GetUpdateRect(m_hWnd, &pending, FALSE)) return 0;
+  // Asked without a rectangle: to map one, Wine takes a DC, one more question to wineserver.
+  if (!::GetUpdateRect(m_hWnd, nullptr, FALSE)) return 0;
 
   const CRect client = GetClientRect();
   const int width = client.Width(), height = client.Height();
@@ -198,15 +198,28 @@ void PaintManager::DrawInfo(Gdiplus::Graphics* graphics, PaintCache& cache, cons
   EndStep(PaintStepPointer);
   const auto value = paint_math::TemperatureText(Manager::GetCPUTemp());
   Gdiplus::Font* font = cache.Font(FindTempFont(L""), 50.0f);
-  if (!value || font == nullptr) return;
+  if (value && font != nullptr) DrawInfoText(graphics, cache, InfoTextBox(client), *value, font);
+  EndStep(PaintStepText);
+}
+
+// A text the cache kept is put back, not drawn: GDI+ would lay it out and render each glyph
+// anew, the costliest part of a pass that draws on a kept background.
+void PaintManager::DrawInfoText(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& box,
+                                int value, Gdiplus::Font* font) {
+  if (m_bPaintCache) {
+    graphics->Flush(Gdiplus::FlushIntentionSync);  // the pixels under the text are read now
+    if (cache.PutBackText(value, font, box)) return;
+  }
   wchar_t text[16];
-  std::swprintf(text, 16, L"%d", *value);
+  std::swprintf(text, 16, L"%d", value);
   graphics->SetTextRenderingHint(Gdiplus::TextRenderingHintClearTypeGridFit);
-  const CRect box = InfoTextBox(client);
   const Gdiplus::RectF layout(static_cast<float>(box.left), static_cast<float>(box.top),
                               static_cast<float>(box.Width()), static_cast<float>(box.Height()));
   graphics->DrawString(text, -1, font, layout, &cache.CentredFormat(), &cache.Brush(0xFFFBFBFB));
-  EndStep(PaintStepText);
+  if (m_bPaintCache) {
+    graphics->Flush(Gdiplus::FlushIntentionSync);
+    cache.KeepText();
+  }
 }
 
 void PaintManager::DrawMessage(Gdiplus::Graphics* graphics, PaintCache& cache) {
