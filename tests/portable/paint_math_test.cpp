@@ -62,6 +62,15 @@ TEST(PaintSurface, RectsBeyondTheSurfaceAreClipped) {
   EXPECT_EQ(ClipToSurface(CRect(-1, 1, 9, 9), 4, 3), CRect(0, 1, 4, 3));
 }
 
+TEST(PaintSurface, DifferingPartBoundsEveryChangedPixel) {
+  const CRect area(10, 20, 14, 23);  // 4 x 3, row by row from the top
+  std::vector<uint32_t> before(12, 0x11223344u), after = before;
+  EXPECT_TRUE(DifferingPart(before.data(), after.data(), area).IsRectEmpty());
+  after[1 * 4 + 0] = 0;  // (10, 21)
+  after[2 * 4 + 2] = 1;  // (12, 22)
+  EXPECT_EQ(DifferingPart(before.data(), after.data(), area), CRect(10, 21, 13, 23));
+}
+
 TEST(PaintColours, ColorRefBecomesArgbWithTheGivenAlpha) {
   EXPECT_EQ(ColorRefToArgb(0xFF30BD, kBackAlpha), 0xFEBD30FFu);
   EXPECT_EQ(ColorRefToArgb(0x050505, 0xFE), 0xFE050505u);

@@ -25,7 +25,8 @@ struct Scene {
     auto* close = static_cast<Zentu::MPicture*>(
         host.pm.CreateArea(&host, L"MPicture", 31, CRect(295, 25, 313, 42), L"", 1, 1));
     close->SetImage(L"img_btn_close.png", 1);
-    fill = new RecordingControl(&host, 10, CRect(20, 180, 120, 230), 0x336699);
+    // Partly under the temperature text, which must follow what the control shows.
+    fill = new RecordingControl(&host, 10, CRect(150, 95, 250, 160), 0x336699);
     fill->SetManager(&host.pm);
     host.pm.GetControls().push_back(fill);
   }
@@ -101,6 +102,7 @@ class PaintCacheTest : public ::testing::Test {
         {"first pass", setup},
         {"value change", [](Scene&) { Zentu::Manager::SetCPUTemp(52.4f); }},
         {"nothing changed", [](Scene&) {}, false, false},
+        {"value shown before", [](Scene&) { Zentu::Manager::SetCPUTemp(47.9f); }},
         {"pointer over the box", [](Scene&) {}, true},
         {"control repainted",
          [](Scene& s) {

@@ -66,10 +66,38 @@ class PaintCache {
   // Centred vertically, `horizontal` along the line: the message text.
   const Gdiplus::StringFormat& MessageFormat(Gdiplus::StringAlignment horizontal);
   // The fonts were made from families that are about to go.
-  void DiscardFonts() { fonts_.clear(); }
+  void DiscardFonts() {
+    fonts_.clear();
+    texts_ = {};
+  }
+
+  // The temperature text, kept per value as the pixels it changed in its box: drawn again in
+  // the same font over the same pixels it comes out the same, and GDI+ would lay it out and
+  // render its glyphs anew. PutBackText reads the box; when the pixels there are those the
+  // kept texts were drawn over and `value` is among them, it puts that text back and returns
+  // true. Otherwise the caller draws the text and then calls KeepText.
+  bool PutBackText(int value, const Gdiplus::Font* font, const CRect& box);
+  void KeepText();
 
  private:
   size_t PixelCount() const;
+  // Where surface row y (from the top) starts: the DIB's rows run bottom-up.
+  size_t RowStart(int y) const { return static_cast<size_t>(height_ - 1 - y) * width_; }
+  // The pixels of `area` (within the surface), row by row from its top.
+  std::vector<uint32_t> ReadArea(const CRect& area) const;
+  void WriteArea(const CRect& area, const uint32_t* pixels);
+
+  struct TextPatch {
+    CRect part;  // where the text changed pixels, in surface coordinates
+    std::vector<uint32_t> pixels;
+  };
+  struct KeptTexts {
+    const Gdiplus::Font* font = nullptr;  // not owned: one of fonts_
+    CRect area;                           // the text's box with a margin
+    std::vector<uint32_t> under;          // the area before any of them was drawn
+    std::map<int, TextPatch> drawn;       // by value
+    int pending = 0;                      // the value PutBackText did not find
+  };
 
   int width_ = 0, height_ = 0;
   uint32_t* pixels_ = nullptr;  // not owned: the DIB section's pixels
@@ -81,9 +109,11 @@ class PaintCache {
   std::vector<CRect> drawn_;         // over the background since it was kept or restored
   bool drawn_known_ = false;         // false: anything may have been drawn anywhere
   std::vector<uint32_t> presented_;  // the surface as last presented; empty: unknown
+  std::vector<CRect> touched_;       // where pixels may have changed since then
   bool background_repair_ = false;
   // Keyed by family and size; a family's address is reused only after DiscardFonts.
   std::map<std::pair<const Gdiplus::FontFamily*, float>, std::unique_ptr<Gdiplus::Font>> fonts_;
+  KeptTexts texts_;
   Gdiplus::StringFormat centred_;
   Gdiplus::StringFormat message_;
   Gdiplus::SolidBrush brush_;

@@ -105,6 +105,27 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
     m_surfaceHook = hook;
     m_surfaceHookContext = context;
   }
+  // The steps of a paint pass, in the order they run; a pass skips what it has nothing for.
+  enum PaintStep : int {
+    PaintStepBegin,        // the update region, BeginPaint, the surface made or kept
+    PaintStepBackground,   // drawn onto a blank surface, or restored from the kept copy
+    PaintStepControls,     // the controls and the caret
+    PaintStepAlphaRepair,  // opaque alpha where GDI drew
+    PaintStepPointer,      // where the pointer is, for the overlay's outline
+    PaintStepText,         // the temperature text
+    PaintStepMessage,      // the message overlay
+    PaintStepFlush,        // GDI+ and GDI finish what they queued
+    PaintStepCompare,      // what changed since the last hand-over
+    PaintStepHandOver,     // to the layered window, or the copy to the window
+    PaintStepEnd,          // EndPaint, and what a pass without the cache lets go
+    PaintStepCount
+  };
+  // Told as each step of a pass ends; for benchmarks. Null switches it off.
+  using StepHook = void (*)(void* context, int step);
+  void SetStepHook(StepHook hook, void* context) {
+    m_stepHook = hook;
+    m_stepHookContext = context;
+  }
   // On (the default), a pass reuses the surface, the drawn background and the overlays' text
   // objects of the pass before; off, each pass makes them anew (same pixels, more work).
   void EnablePaintCache(int enable);
@@ -332,8 +353,13 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void RepairDrawnAlpha(PaintCache& cache, const std::vector<CRect>& drawn);
   void DiscardBackground();
   void DrawInfo(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& client);
+  void DrawInfoText(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& box, int value,
+                    Gdiplus::Font* font);
   void DrawMessage(Gdiplus::Graphics* graphics, PaintCache& cache);
   void Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const CRect& update);
+  void EndStep(PaintStep step) {
+    if (m_stepHook) m_stepHook(m_stepHookContext, step);
+  }
   ImgResInfo* AddImgResInfo(std::map<UINT, ImgResInfo*>& table, UINT id, const wchar_t* type,
                             int frame_count, HINSTANCE module);
   bool IsLive() const { return m_hWnd != nullptr && ::IsWindow(m_hWnd); }
@@ -424,6 +450,8 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
 
   SurfaceHook m_surfaceHook = nullptr;
   void* m_surfaceHookContext = nullptr;  // not owned
+  StepHook m_stepHook = nullptr;
+  void* m_stepHookContext = nullptr;  // not owned
   int m_bPaintCache = 1;
   std::unique_ptr<PaintCache> m_pPaintCache;  // owned: made by a pass, dropped with the window
 

@@ -43,27 +43,31 @@ int PaintManager::RenderPass() {
     ::ValidateRect(m_hWnd, nullptr);
     return 1;
   }
-  RECT pending;
-  if (!::GetUpdateRect(m_hWnd, &pending, FALSE)) return 0;
+  // Asked without a rectangle: to map one, Wine takes a DC, one more question to wineserver.
+  if (!::GetUpdateRect(m_hWnd, nullptr, FALSE)) return 0;
 
   const CRect client = GetClientRect();
   const int width = client.Width(), height = client.Height();
-  PaintScope paint(m_hWnd);
-  const CRect update = paint.paint().rcPaint;
-  if (width <= 0 || height <= 0) return 2;
+  {
+    PaintScope paint(m_hWnd);
+    const CRect update = paint.paint().rcPaint;
+    if (width <= 0 || height <= 0) return 2;
 
-  // The window's own DC, kept since Init; taken for this pass only when there is none.
-  UniqueWindowDc taken;
-  if (!m_hPaintDC) taken = GetWindowDc(m_hWnd);
-  const HDC window_dc = m_hPaintDC ? m_hPaintDC : taken.get();
-  if (!m_pPaintCache) m_pPaintCache = std::make_unique<PaintCache>();
-  PaintCache& cache = *m_pPaintCache;
-  if (cache.PrepareSurface(window_dc, width, height)) {
-    DrawSurface(cache, client, update);
-    if (m_surfaceHook) m_surfaceHook(m_surfaceHookContext, cache.bits(), width, height);
-    Present(cache, window_dc, paint.dc(), update);
+    // The window's own DC, kept since Init; taken for this pass only when there is none.
+    UniqueWindowDc taken;
+    if (!m_hPaintDC) taken = GetWindowDc(m_hWnd);
+    const HDC window_dc = m_hPaintDC ? m_hPaintDC : taken.get();
+    if (!m_pPaintCache) m_pPaintCache = std::make_unique<PaintCache>();
+    PaintCache& cache = *m_pPaintCache;
+    if (cache.PrepareSurface(window_dc, width, height)) {
+      EndStep(PaintStepBegin);
+      DrawSurface(cache, client, update);
+      if (m_surfaceHook) m_surfaceHook(m_surfaceHookContext, cache.bits(), width, height);
+      Present(cache, window_dc, paint.dc(), update);
+    }
   }
   if (!m_bPaintCache) m_pPaintCache.reset();
+  EndStep(PaintStepEnd);
   return 2;
 }
 
@@ -89,12 +93,15 @@ void PaintManager::DrawSurface(PaintCache& cache, const CRect& client, const CRe
       graphics.Flush(Gdiplus::FlushIntentionSync);
       if (m_bPaintCache) cache.KeepBackground();
     }
+    EndStep(PaintStepBackground);
     const CRect clip = m_bLayered ? client : update;
     std::vector<CRect> drawn;
     DrawControl(dc, clip, &drawn);
     DrawCaret(dc, clip);
     drawn.push_back(m_rcCaret);
+    EndStep(PaintStepControls);
     if (m_bLayered) RepairDrawnAlpha(cache, drawn);
+    EndStep(PaintStepAlphaRepair);
     if (m_bDrawInfo) {
       DrawInfo(&graphics, cache, client);
       drawn.push_back(kPointerBox);
@@ -102,11 +109,13 @@ void PaintManager::DrawSurface(PaintCache& cache, const CRect& client, const CRe
     }
     DrawMessage(&graphics, cache);
     drawn.push_back(m_rcMessage);
+    EndStep(PaintStepMessage);
     graphics.Flush(Gdiplus::FlushIntentionSync);
     cache.NoteDrawn(drawn);
   }
   ::RestoreDC(dc, saved);
   ::GdiFlush();
+  EndStep(PaintStepFlush);
 }
 
 // Alpha repair looks where GDI may have drawn in this pass: where the controls and the
@@ -186,16 +195,31 @@ void PaintManager::DrawInfo(Gdiplus::Graphics* graphics, PaintCache& cache, cons
   if (::GetCursorPos(&cursor) && ::ScreenToClient(m_hWnd, &cursor) && kPointerBox.PtInRect(cursor))
     graphics->DrawRectangle(&cache.Pen(0xFFC8C8C8), kPointerBox.left, kPointerBox.top,
                             kPointerBox.Width(), kPointerBox.Height());
+  EndStep(PaintStepPointer);
   const auto value = paint_math::TemperatureText(Manager::GetCPUTemp());
   Gdiplus::Font* font = cache.Font(FindTempFont(L""), 50.0f);
-  if (!value || font == nullptr) return;
+  if (value && font != nullptr) DrawInfoText(graphics, cache, InfoTextBox(client), *value, font);
+  EndStep(PaintStepText);
+}
+
+// A text the cache kept is put back, not drawn: GDI+ would lay it out and render each glyph
+// anew, the costliest part of a pass that draws on a kept background.
+void PaintManager::DrawInfoText(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& box,
+                                int value, Gdiplus::Font* font) {
+  if (m_bPaintCache) {
+    graphics->Flush(Gdiplus::FlushIntentionSync);  // the pixels under the text are read now
+    if (cache.PutBackText(value, font, box)) return;
+  }
   wchar_t text[16];
-  std::swprintf(text, 16, L"%d", *value);
+  std::swprintf(text, 16, L"%d", value);
   graphics->SetTextRenderingHint(Gdiplus::TextRenderingHintClearTypeGridFit);
-  const CRect box = InfoTextBox(client);
   const Gdiplus::RectF layout(static_cast<float>(box.left), static_cast<float>(box.top),
                               static_cast<float>(box.Width()), static_cast<float>(box.Height()));
   graphics->DrawString(text, -1, font, layout, &cache.CentredFormat(), &cache.Brush(0xFFFBFBFB));
+  if (m_bPaintCache) {
+    graphics->Flush(Gdiplus::FlushIntentionSync);
+    cache.KeepText();
+  }
 }
 
 void PaintManager::DrawMessage(Gdiplus::Graphics* graphics, PaintCache& cache) {
@@ -234,6 +258,7 @@ void PaintManager::Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const
     if (paint_dc)
       ::BitBlt(paint_dc, update.left, update.top, update.Width(), update.Height(), cache.dc(),
                update.left, update.top, SRCCOPY);
+    EndStep(PaintStepHandOver);
     return;
   }
   const LONG ex_style = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
@@ -245,6 +270,7 @@ void PaintManager::Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const
   // over, and nothing when nothing changed. Made anew, a pass hands over everything.
   const CRect whole(0, 0, cache.width(), cache.height());
   const CRect dirty = m_bPaintCache ? cache.TakeUnpresented() : whole;
+  EndStep(PaintStepCompare);
   if (dirty.IsRectEmpty()) return;
   SIZE size{whole.Width(), whole.Height()};
   POINT source{0, 0};
@@ -259,6 +285,7 @@ void PaintManager::Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const
   info.dwFlags = ULW_ALPHA;
   info.prcDirty = dirty == whole ? nullptr : &dirty;
   if (!::UpdateLayeredWindowIndirect(m_hWnd, &info)) cache.ForgetPresented();
+  EndStep(PaintStepHandOver);
 }
 
 HBITMAP PaintManager::GetDropBitmap(MControl* control, CRect rect) {

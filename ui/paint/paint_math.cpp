@@ -1,6 +1,7 @@
 // Windows-free arithmetic of the paint manager.
 #include "ui/paint/paint_math.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -39,6 +40,17 @@ bool NeedsAlphaRepair(const uint32_t* pixels, size_t count) {
   bool any = false;
   for (size_t i = 0; i < count; ++i) any |= NeedsAlphaRepair(pixels[i]);
   return any;
+}
+
+CRect DifferingPart(const uint32_t* before, const uint32_t* after, const CRect& area) {
+  int left = area.right, top = area.bottom, right = area.left, bottom = area.top;
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x, ++before, ++after) {
+      if (*before == *after) continue;
+      left = std::min(left, x), right = std::max(right, x + 1);
+      top = std::min(top, y), bottom = std::max(bottom, y + 1);
+    }
+  return left < right ? CRect(left, top, right, bottom) : CRect();
 }
 
 void RepairAlpha(uint8_t* bits, int width, int height, const CRect& rect) {

@@ -23,6 +23,9 @@ bool NeedsAlphaRepair(const uint32_t* pixels, size_t count);
 // Every pixel of `rect` that needs it becomes opaque. Pixels that are exactly 0 stay
 // transparent.
 void RepairAlpha(uint8_t* bits, int width, int height, const CRect& rect);
+// The smallest rectangle holding every pixel in which two copies of `area` differ (each
+// copy row by row from the area's top); empty when they are the same.
+CRect DifferingPart(const uint32_t* before, const uint32_t* after, const CRect& area);
 
 // A GDI colour reference (0x00BBGGRR) as ARGB (0xAARRGGBB) with the given alpha.
 constexpr uint32_t ColorRefToArgb(uint32_t colorref, uint8_t alpha) {
