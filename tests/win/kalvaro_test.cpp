@@ -21,57 +21,9 @@
 namespace kalvaro {
 namespace {
 
+using calorix::test::Publisher;
 using calorix::test::Quote;
 using test::Chosen;
-
-// sensor_publisher.exe with pipes for its input and output; ready once it says it publishes.
-class Publisher {
- public:
-  explicit Publisher(const std::wstring& args) {
-    HANDLE in_read, in_write, out_read, out_write;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    ::CreatePipe(&in_read, &in_write, &inherit, 0);
-    ::CreatePipe(&out_read, &out_write, &inherit, 0);
-    ::SetHandleInformation(in_write, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
-    input_.reset(in_write);
-    Zentu::UniqueKernelHandle output(out_read);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = in_read;
-    si.hStdOutput = si.hStdError = out_write;
-    std::wstring line =
-        Quote(calorix::test::ProgramFolder() + L"sensor_publisher.exe") + L" " + args;
-    PROCESS_INFORMATION pi{};
-    if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                         nullptr, &si, &pi)) {
-      process_.reset(pi.hProcess);
-      ::CloseHandle(pi.hThread);
-    }
-    ::CloseHandle(in_read);
-    ::CloseHandle(out_write);
-    char text[256];
-    DWORD n = 0;
-    std::string said;
-    while (said.find("publishing") == std::string::npos &&
-           ::ReadFile(output.get(), text, sizeof text, &n, nullptr) && n) {
-      said.append(text, n);
-    }
-    ready_ = said.find("publishing") != std::string::npos;
-  }
-  ~Publisher() { Stop(); }
-  bool ready() const { return ready_; }
-  // Ends its input: it leaves as its monitor does.
-  void Stop() {
-    input_.reset();
-    if (process_) ::WaitForSingleObject(process_.get(), 10000);
-  }
-
- private:
-  Zentu::UniqueKernelHandle process_, input_;  // owned
-  bool ready_ = false;
-};
 
 std::string ChosenOf(const std::optional<Sample>& s) { return s ? Chosen(s->readings) : "absent"; }
 
