@@ -78,10 +78,10 @@ class Parser {
     ++pos_;
     if (Take('}')) return true;
     do {
-      std::pair<std::string, JsonValue> member;
+      JsonMember member;
       SkipBlanks();
-      if (pos_ >= text_.size() || text_[pos_] != '"' || !String(member.first)) return false;
-      if (!Take(':') || !Value(member.second, depth + 1)) return false;
+      if (pos_ >= text_.size() || text_[pos_] != '"' || !String(member.name)) return false;
+      if (!Take(':') || !Value(member.value, depth + 1)) return false;
       v.members.push_back(std::move(member));
     } while (Take(','));
     return Take('}');
@@ -167,8 +167,8 @@ class Parser {
 }  // namespace
 
 const JsonValue* JsonValue::Find(std::string_view key) const {
-  for (const auto& [name, value] : members) {
-    if (name == key) return &value;
+  for (const JsonMember& member : members) {
+    if (member.name == key) return &member.value;
   }
   return nullptr;
 }
