@@ -6,7 +6,7 @@
 
 namespace kalvaro {
 
-bool Plausible(double celsius) { return std::isfinite(celsius) && celsius > 0 && celsius < 200; }
+bool Plausible(double celsius) { return std::isfinite(celsius) && celsius >= 1 && celsius < 200; }
 
 namespace {
 

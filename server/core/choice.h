@@ -10,8 +10,8 @@
 
 namespace kalvaro {
 
-// A reading the display can show: finite, above 0 (which the block reserves for "no value";
-// monitors write it for sensors without a reading) and below 200.
+// A reading the display can show: finite, from 1 (the block reserves 0.0 for "no value", and
+// monitors write 0 for sensors without a reading) and below 200.
 bool Plausible(double celsius);
 
 struct Choice {
