@@ -64,20 +64,11 @@ bool IsGpuSensor(std::string_view sensor) {
   return false;
 }
 
-int Rank(std::string_view label, std::initializer_list<std::string_view> best_first) {
-  int rank = 0;
-  for (std::string_view name : best_first) {
-    if (label == name) return rank;
-    ++rank;
-  }
-  return -1;
-}
-
 }  // namespace
 
 void ClassifyHwinfoReading(Reading& r, int sensor_index) {
   if (StartsWith(r.sensor, "CPU [#")) {
-    if (int rank = Rank(r.label, {"CPU Package", "CPU (Tctl/Tdie)", "CPU Die (average)"});
+    if (int rank = RankIn(r.label, {"CPU Package", "CPU (Tctl/Tdie)", "CPU Die (average)"});
         rank >= 0) {
       r.role = Role::kCpuPackage;
       r.rank = rank;
@@ -86,8 +77,8 @@ void ClassifyHwinfoReading(Reading& r, int sensor_index) {
       r.role = Role::kCpuCore;
     }
   } else if (IsGpuSensor(r.sensor)) {
-    const int rank = Rank(r.label, {"GPU Temperature", "GPU Hot Spot Temperature",
-                                    "GPU Memory Junction Temperature"});
+    const int rank = RankIn(r.label, {"GPU Temperature", "GPU Hot Spot Temperature",
+                                      "GPU Memory Junction Temperature"});
     r.role = Role::kGpu;
     r.rank = rank >= 0 ? rank : 3;
     r.adapter = sensor_index;

@@ -37,18 +37,9 @@ Hardware KindOfImage(std::string_view url) {
   return Hardware::kOther;
 }
 
-int Rank(std::string_view name, std::initializer_list<std::string_view> best_first) {
-  int rank = 0;
-  for (std::string_view candidate : best_first) {
-    if (name == candidate) return rank;
-    ++rank;
-  }
-  return -1;
-}
-
 void Classify(Reading& r, Hardware kind, int hardware_index) {
   if (kind == Hardware::kCpu) {
-    if (int rank = Rank(
+    if (int rank = RankIn(
             r.label, {"CPU Package", "Core (Tctl/Tdie)", "Core (Tdie)", "Core (Tctl)", "CPU Tctl"});
         rank >= 0) {
       r.role = Role::kCpuPackage;
@@ -60,7 +51,7 @@ void Classify(Reading& r, Hardware kind, int hardware_index) {
       r.role = Role::kCpuCore;
     }
   } else if (kind == Hardware::kGpu) {
-    const int rank = Rank(r.label, {"GPU Core", "GPU Hot Spot", "GPU Memory Junction"});
+    const int rank = RankIn(r.label, {"GPU Core", "GPU Hot Spot", "GPU Memory Junction"});
     r.role = Role::kGpu;
     r.rank = rank >= 0 ? rank : 3;
     r.adapter = hardware_index;

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -51,5 +53,15 @@ struct Sample {
 };
 
 inline double FahrenheitToCelsius(double f) { return (f - 32.0) * 5.0 / 9.0; }
+
+// The place of `name` in a monitor's list of labels, best first; -1 when it is not listed.
+inline int RankIn(std::string_view name, std::initializer_list<std::string_view> best_first) {
+  int rank = 0;
+  for (std::string_view candidate : best_first) {
+    if (name == candidate) return rank;
+    ++rank;
+  }
+  return -1;
+}
 
 }  // namespace kalvaro
