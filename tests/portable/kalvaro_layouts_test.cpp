@@ -10,7 +10,9 @@
 #include "server/core/coretemp.h"
 #include "server/core/http_response.h"
 #include "server/core/hwinfo.h"
+#include "server/core/json.h"
 #include "server/core/lhm.h"
+#include "server/core/text.h"
 #include "tests/portable/chosen_readings.h"
 #include "tools/sensor_publisher/layouts.h"
 
@@ -176,6 +178,38 @@ TEST(KalvaroLayouts, LibreHardwareMonitorTreesOldAndNew) {
                           {"/gpu-amd/0/temperature/0", "/gpu-amd/0", "GPU Core", 40}})
           .size(),
       3u);
+}
+
+TEST(KalvaroLayouts, NumbersNamesAndJsonTextAsMonitorsWriteThem) {
+  EXPECT_EQ(ParseDecimal(" +41,5 "), 41.5);
+  EXPECT_EQ(ParseDecimal("-3.25"), -3.25);
+  for (const char* bad : {"1,234.5", "1,2,3", "TRIAL", "", "-", "inf", "nan", "4 5"}) {
+    EXPECT_FALSE(ParseDecimal(bad)) << bad;
+  }
+  EXPECT_EQ(ParseDegrees("41,0 \xC2\xB0"
+                         "C"),
+            41.0);
+  EXPECT_EQ(ParseDegrees("212.0 \xB0"
+                         "F"),
+            100.0);
+  EXPECT_FALSE(ParseDegrees("1200 RPM"));
+  const std::uint8_t utf16[] = {'A', 0, 0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8, 'B', 0, 0, 0, 'C', 0};
+  EXPECT_EQ(Utf16LeToUtf8(utf16, 7),
+            "A\xF0\x9F\x98\x80\xEF\xBF\xBD"
+            "B");
+  EXPECT_EQ(CutUtf8("ab\xC3\xA9", 3), "ab");
+  EXPECT_EQ(Latin1ToUtf8("\xB0"
+                         "C"),
+            "\xC2\xB0"
+            "C");
+  const auto json = ParseJson(R"( {"a":"\u00e9\ud83d\ude00\ud800x\n","b":[1e2,-0.5,true,null]} )");
+  ASSERT_TRUE(json);
+  EXPECT_EQ(json->Text("a"), "\xC3\xA9\xF0\x9F\x98\x80\xEF\xBF\xBDx\n");
+  EXPECT_EQ(json->Find("b")->items[0].number, 100);
+  for (const char* bad :
+       {R"({"a":1,})", R"({"a" 1})", R"(["\q"])", R"("\u12")", "[1] 2", "{\"a\":"}) {
+    EXPECT_FALSE(ParseJson(bad)) << bad;
+  }
 }
 
 TEST(KalvaroLayouts, HwinfoGadgetValuesAndHttpFraming) {

@@ -7,12 +7,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/system/log.h"
 #include "app/system/settings.h"
 #include "app/system/work_folder.h"
 #include "app/temperature/temperature_mapping.h"
 #include "server/core/block.h"
 #include "server/core/settings.h"
 #include "server/win/monitor_readers.h"
+#include "server/win/server_loop.h"
 #include "tests/doubles/wmi_double.h"
 #include "tests/portable/chosen_readings.h"
 #include "tests/win/server_test_support.h"
@@ -100,12 +102,14 @@ TEST(KalvaroReaders, WmiOfOlderMonitorsAndTheThermalZones) {
   EXPECT_EQ(wmi.outstanding, 0);
 }
 
-std::string ServerLog() {
-  std::ifstream file(calorix::WorkFolder() / L"kalvaro.log");
+std::string FileText(const std::filesystem::path& path) {
+  std::ifstream file(path);
   std::stringstream text;
   text << file.rdbuf();
   return text.str();
 }
+
+std::string ServerLog() { return FileText(calorix::WorkFolder() / L"kalvaro.log"); }
 
 std::size_t Count(const std::string& text, const std::string& part) {
   std::size_t n = 0;
@@ -113,10 +117,45 @@ std::size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
-TEST(KalvaroServer, OneCopyPublishesWhatTheMonitorSaysAndNothingWithoutOne) {
+TEST(KalvaroServer, SettingsTakeEffectAtTheNextReadAndABadOneIsLoggedOnce) {
   ::RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\KEM");
   calorix::ReadSetting(calorix::kLedSwitch);  // creates the key
   calorix::WriteSetting(kSensorSource, L"speedfan");
+  calorix::WriteSetting(kSensorCpuLabel, L"CPU");  // AIDA64's board sensor, TCPU
+  // Neither has a heartbeat, so the loop's own clock may run faster than the wall's.
+  Publisher aida64(L"aida64 --no-time --cpu TCPUPKG=48 --cpu TCPU=44");
+  Publisher coretemp(L"coretemp --core 55 --core 58");
+  ASSERT_TRUE(aida64.ready() && coretemp.ready());
+  // Opened once they run, so that they do not inherit its handle.
+  const std::filesystem::path log =
+      std::filesystem::temp_directory_path() / (calorix::test::UniqueName(L"kalvaro") + L".log");
+  calorix::LogOpen(log);
+  wmi_double::Repository nothing;
+  MonitorReaders readers([&](const wchar_t* ns) { return nothing.Connect(ns); });
+  calorix::TemperatureBlock block{};
+  ServerLoop loop(block, readers);
+  auto run = [&](int from_s, int to_s) {
+    for (int s = from_s; s <= to_s; ++s) loop.Step(s * 1000LL);
+    return ReadSourceTag(block)->source + " \"" + ReadSourceTag(block)->label + "\" " +
+           std::to_string(static_cast<int>(block.cpu_temperature));
+  };
+  EXPECT_EQ(run(0, 30), "AIDA64 \"CPU\" 44");  // read again at 30 s: still bad
+  calorix::WriteSetting(kSensorSource, L"coretemp");
+  calorix::WriteSetting(kSensorCpuLabel, L"");
+  EXPECT_EQ(run(31, 59), "AIDA64 \"CPU\" 44");
+  EXPECT_EQ(run(60, 60), "Core Temp \"Core #1\" 58");
+  calorix::LogClose();
+  const std::string text = FileText(log);
+  EXPECT_EQ(Count(text, "setting sensor_source \"speedfan\" is not valid; using \"auto\""), 1u)
+      << text;
+  EXPECT_EQ(Count(text, "using AIDA64: \"CPU\" 44.0 C"), 1u);
+  EXPECT_EQ(Count(text, "using Core Temp: \"Core #1\" 58.0 C"), 1u);
+  std::filesystem::remove(log);
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\KEM");
+}
+
+TEST(KalvaroServer, OneCopyPublishesWhatTheMonitorSaysAndNothingWithoutOne) {
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\KEM");  // every source, the server's own choice
   const std::size_t log_start = ServerLog().size();
   const std::wstring server = Quote(calorix::test::ProgramFolder() + L"Kalvaro.exe");
   calorix::test::ChildProcess first(server);
@@ -146,11 +185,9 @@ TEST(KalvaroServer, OneCopyPublishesWhatTheMonitorSaysAndNothingWithoutOne) {
   EXPECT_EQ(block.gpu1_name[0], 0);
 
   const std::string log = ServerLog().substr(log_start);
-  EXPECT_EQ(Count(log, "setting sensor_source \"speedfan\" is not valid; using \"auto\""), 1u)
+  EXPECT_EQ(Count(log, "using HWiNFO: \"CPU Package\" 65.7 C; adapters \"Test GPU\" 52.5 C"), 1u)
       << log;
-  EXPECT_EQ(Count(log, "using HWiNFO: \"CPU Package\" 65.7 C; adapters \"Test GPU\" 52.5 C"), 1u);
   EXPECT_EQ(Count(log, "HWiNFO: not current"), 1u);
-  ::RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\KEM");
 }
 
 }  // namespace
