@@ -3,6 +3,8 @@
 // a key that has gone tells that they have ended.
 #include "server/win/monitor_readers.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <ctime>
 
 #include "app/temperature/process_list.h"
@@ -26,19 +28,28 @@ constexpr std::int64_t kGadgetFrozenMs = 10000;
 constexpr const wchar_t* kGadgetKeys[] = {L"Software\\HWiNFO64\\VSB", L"Software\\HWiNFO32\\VSB"};
 constexpr const wchar_t* kHwinfoPrograms[] = {L"HWiNFO64.exe", L"HWiNFO32.exe", L"HWiNFO.exe"};
 
-std::string AnsiDecode(std::string_view text) { return Utf8FromAnsi(text); }
-
 std::int64_t FileTimeMs(const FILETIME& t) {
   return static_cast<std::int64_t>(
       (static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000);
 }
 
-bool HwinfoRuns() {
+// When the oldest running HWiNFO started (ms of FILETIME), or nothing when none runs. A
+// process list that cannot be read gives the key the benefit of the doubt.
+std::optional<std::int64_t> HwinfoStarted() {
+  std::optional<std::int64_t> started;
   for (const wchar_t* program : kHwinfoPrograms) {
-    const auto ids = calorix::FindProcessesByName(program, 1);
-    if (!ids || !ids->empty()) return true;  // an unreadable list gives the key the benefit
+    const auto ids = calorix::FindProcessesByName(program);
+    if (!ids) return 0;
+    for (DWORD id : *ids) {
+      Zentu::UniqueKernelHandle process(
+          ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+      FILETIME created{}, exited, kernel, user;
+      if (!process || !::GetProcessTimes(process.get(), &created, &exited, &kernel, &user))
+        return 0;
+      started = std::min(started.value_or(INT64_MAX), FileTimeMs(created));
+    }
   }
-  return false;
+  return started;
 }
 
 // The key's REG_SZ values, or nothing when there is no such key.
@@ -51,8 +62,11 @@ std::optional<std::vector<GadgetValue>> GadgetValues(HKEY key) {
   }
   FILETIME now{};
   ::GetSystemTimeAsFileTime(&now);
-  if (FileTimeMs(now) - FileTimeMs(written) > kGadgetFrozenMs && !HwinfoRuns()) {
-    return std::nullopt;
+  // A key that has stood still may only hold values that change little: it counts while an
+  // HWiNFO runs that wrote it, not when it was left by one that has ended.
+  if (FileTimeMs(now) - FileTimeMs(written) > kGadgetFrozenMs) {
+    const std::optional<std::int64_t> started = HwinfoStarted();
+    if (!started || FileTimeMs(written) < *started) return std::nullopt;
   }
   std::vector<GadgetValue> values;
   std::wstring name(name_max + 1, L'\0');
@@ -114,18 +128,18 @@ void MonitorReaders::Release(SourceId id) {
 
 std::optional<Sample> MonitorReaders::ReadHwinfo() {
   if (!hwinfo_.Copy(copy_, true)) return std::nullopt;
-  return ParseHwinfo(Bytes(copy_.data(), copy_.size()), _time64(nullptr), AnsiDecode);
+  return ParseHwinfo(Bytes(copy_.data(), copy_.size()), _time64(nullptr), Utf8FromAnsi);
 }
 
 std::optional<Sample> MonitorReaders::ReadAida64() {
   if (!aida64_.Copy(copy_, false)) return std::nullopt;
   const std::string_view all(reinterpret_cast<const char*>(copy_.data()), copy_.size());
-  return ParseAida64(all.substr(0, all.find('\0')), AnsiDecode);
+  return ParseAida64(all.substr(0, all.find('\0')), Utf8FromAnsi);
 }
 
 std::optional<Sample> MonitorReaders::ReadCoreTemp() {
   if (!coretemp_.Copy(copy_, false)) return std::nullopt;
-  return ParseCoreTemp(Bytes(copy_.data(), copy_.size()), AnsiDecode);
+  return ParseCoreTemp(Bytes(copy_.data(), copy_.size()), Utf8FromAnsi);
 }
 
 std::optional<Sample> MonitorReaders::ReadArgus() {
