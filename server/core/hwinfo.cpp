@@ -99,6 +99,9 @@ std::optional<Sample> ParseHwinfo(Bytes b, std::int64_t unix_now_s, AnsiDecoder 
   if (h->sensor_size < kHwinfoSensorSizeV1 || h->reading_size < kHwinfoReadingSizeV1) {
     return sample;
   }
+  // Read once a second: a sensor's readings follow each other, so its name is decoded once.
+  std::optional<std::uint32_t> decoded_sensor;
+  std::string sensor_name;
   for (std::uint64_t j = 0; j < h->reading_count; ++j) {
     const std::uint64_t at = h->reading_offset + j * h->reading_size;
     if (!b.Has(at, kHwinfoReadingSizeV1)) break;
@@ -107,13 +110,16 @@ std::optional<Sample> ParseHwinfo(Bytes b, std::int64_t unix_now_s, AnsiDecoder 
     const std::uint64_t sensor_at =
         h->sensor_offset + static_cast<std::uint64_t>(sensor_index) * h->sensor_size;
     if (sensor_index >= h->sensor_count || !b.Has(sensor_at, kHwinfoSensorSizeV1)) continue;
-    Reading r;
-    r.sensor = decode(b.Text(sensor_at + 8, 128));  // szSensorNameOrig: English, not renamed
-    r.label = decode(b.Text(at + 12, 128));         // szLabelOrig
+    if (decoded_sensor != sensor_index) {
+      sensor_name = decode(b.Text(sensor_at + 8, 128));  // szSensorNameOrig: English, not renamed
+      decoded_sensor = sensor_index;
+    }
+    Reading& r = sample.readings.emplace_back();
+    r.sensor = sensor_name;
+    r.label = decode(b.Text(at + 12, 128));  // szLabelOrig
     r.celsius = *b.Get<double>(at + 284);
     if (b.Text(at + 268, 16).ends_with('F')) r.celsius = FahrenheitToCelsius(r.celsius);
     ClassifyHwinfoReading(r, static_cast<int>(sensor_index));
-    sample.readings.push_back(std::move(r));
   }
   return sample;
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <ctime>
 
 #include "app/temperature/process_list.h"
 #include "server/core/aida64.h"
@@ -31,6 +30,19 @@ constexpr const wchar_t* kHwinfoPrograms[] = {L"HWiNFO64.exe", L"HWiNFO32.exe", 
 std::int64_t FileTimeMs(const FILETIME& t) {
   return static_cast<std::int64_t>(
       (static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000);
+}
+
+std::int64_t NowMs() {
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  return FileTimeMs(now);
+}
+
+// Unix time from the system time: the C runtime's time() costs forty times as much under Wine,
+// and this runs once a second.
+std::int64_t UnixSeconds() {
+  constexpr std::int64_t kUnixEpochMs = 11644473600000;  // 1970 in FILETIME's milliseconds
+  return (NowMs() - kUnixEpochMs) / 1000;
 }
 
 // When the oldest running HWiNFO started (ms of FILETIME), or nothing when none runs. A
@@ -60,11 +72,9 @@ std::optional<std::vector<GadgetValue>> GadgetValues(HKEY key) {
                          &name_max, &data_max, nullptr, &written) != ERROR_SUCCESS) {
     return std::nullopt;
   }
-  FILETIME now{};
-  ::GetSystemTimeAsFileTime(&now);
   // A key that has stood still may only hold values that change little: it counts while an
   // HWiNFO runs that wrote it, not when it was left by one that has ended.
-  if (FileTimeMs(now) - FileTimeMs(written) > kGadgetFrozenMs) {
+  if (NowMs() - FileTimeMs(written) > kGadgetFrozenMs) {
     const std::optional<std::int64_t> started = HwinfoStarted();
     if (!started || FileTimeMs(written) < *started) return std::nullopt;
   }
@@ -93,7 +103,9 @@ double TenthsOfKelvinToCelsius(double tenths) { return tenths / 10.0 - 273.15; }
 MonitorReaders::MonitorReaders(WmiConnect wmi)
     : wmi_(std::move(wmi)),
       lhm_port_(kDefaultLhmPort),
-      hwinfo_({L"Global\\HWiNFO_SENS_SM2", L"HWiNFO_SENS_SM2"}, L"Global\\HWiNFO_SM2_MUTEX"),
+      // HWiNFO's lock is optional, and taking it every second would make HWiNFO wait for us
+      // and cost two calls to the system; a copy torn by its writing is read safely anyway.
+      hwinfo_({L"Global\\HWiNFO_SENS_SM2", L"HWiNFO_SENS_SM2"}),
       aida64_({L"AIDA64_SensorValues", L"Global\\AIDA64_SensorValues"}),
       coretemp_({L"CoreTempMappingObjectEx", L"Global\\CoreTempMappingObjectEx",
                  L"CoreTempMappingObject", L"Global\\CoreTempMappingObject"},
@@ -128,7 +140,7 @@ void MonitorReaders::Release(SourceId id) {
 
 std::optional<Sample> MonitorReaders::ReadHwinfo() {
   if (!hwinfo_.Copy(copy_, true)) return std::nullopt;
-  return ParseHwinfo(Bytes(copy_.data(), copy_.size()), _time64(nullptr), Utf8FromAnsi);
+  return ParseHwinfo(Bytes(copy_.data(), copy_.size()), UnixSeconds(), Utf8FromAnsi);
 }
 
 std::optional<Sample> MonitorReaders::ReadAida64() {

@@ -29,6 +29,13 @@ std::wstring Wide(UINT code_page, std::string_view text) {
 
 std::wstring WideFromUtf8(std::string_view text) { return Wide(CP_UTF8, text); }
 
-std::string Utf8FromAnsi(std::string_view text) { return Utf8FromWide(Wide(CP_ACP, text)); }
+std::string Utf8FromAnsi(std::string_view text) {
+  // Monitors' English names are ASCII, the same in every code page and in UTF-8: this runs for
+  // every reading once a second, so the system's conversion is kept for the rest.
+  for (unsigned char c : text) {
+    if (c >= 0x80) return Utf8FromWide(Wide(CP_ACP, text));
+  }
+  return std::string(text);
+}
 
 }  // namespace kalvaro
