@@ -83,10 +83,10 @@ def usable_display(name):
 class Wine:
     """One Wine prefix with a persistent wineserver, on one X display."""
 
-    def __init__(self, prefix, display, tools=BIN):
+    def __init__(self, prefix, display, tools=BIN, arch="win32"):
         self.prefix = Path(prefix)
         self.tools = tools  # where program_probe.exe is
-        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEARCH="win32",
+        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEARCH=arch,
                         WINEDEBUG="-all", DISPLAY=display)
         subprocess.run(["wineserver", "-p"], env=self.env)
         # Wine's background processes start now, detached from any pipe of ours.

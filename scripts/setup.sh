@@ -12,14 +12,15 @@ need_root() { if [ "$(id -u)" -ne 0 ]; then echo "setup: must run as root to ins
 # installs without recommends, so nothing may come along by accident.
 packages=(
   # build tools and the compilers the presets name
-  cmake ninja-build pkg-config python3 gcc g++ clang libclang-rt-14-dev
+  cmake ninja-build ccache pkg-config python3 gcc g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix libz-mingw-w64-dev
   # drawing the tray program's skin at build time
   python3-pil
   # native libraries of the host build, and the test framework's sources
   libhidapi-dev zlib1g-dev libminizip-dev googletest libgtest-dev
-  # Wine, a display for it, and the tools the tests drive it with
-  wine wine32:i386 xvfb xauth x11-utils xdotool imagemagick
+  # Wine (its 64-bit half for the prefix that runs the program as 64-bit Windows 10 does),
+  # a display for it, and the tools the tests drive it with
+  wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick
   # the fonts the library and the test prefix rely on; archive tools for the update tests
   fonts-open-sans fonts-liberation zip unzip
   # the installer (scripts/package.sh)

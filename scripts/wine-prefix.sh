@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Creates the project-local 32-bit Wine prefix once, with the settings the tests rely on.
+# Creates a project-local Wine prefix once, with the settings the tests rely on: the 32-bit
+# one, or with CALORIX_WINEARCH=win64 the 64-bit one that reports Windows 10.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-env.sh"
 stamp="$WINEPREFIX/.calorix-ready"
+[ -f "$stamp" ] && exit 0
+# Tests that run side by side may ask for the same prefix at once.
+exec 9>"$WINEPREFIX.lock"
+flock 9
 [ -f "$stamp" ] && exit 0
 rm -rf "$WINEPREFIX"
 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
@@ -16,5 +21,8 @@ mkdir -p "$fonts"
 cp /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf "$fonts/"
 cp /usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf "$fonts/"
 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'Liberation Sans' /f >/dev/null 2>&1
+if [ "$WINEARCH" = win64 ]; then
+  wine winecfg /v win10 >/dev/null 2>&1
+fi
 wineserver -w
 touch "$stamp"

@@ -180,6 +180,9 @@ LRESULT DeviceMainDlg::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
       return OnTray(lparam);
     case WM_UPDATE_RESULT:
       return m_update ? m_update->OnUpdateResult(wparam, lparam) : 0;
+    case WM_UPDATE_STARTED:
+      EndProgram(ExitReason::kUpdateStarted);
+      return 0;
     case WM_READING_SOURCE:
       OnReadingSource(wparam);
       return 0;
@@ -232,8 +235,8 @@ LRESULT DeviceMainDlg::OnCommand(WPARAM wparam, LPARAM lparam) {
   // The whole word parameter is compared, not only its low half.
   switch (wparam) {
     case kCommandExit:
-      OnExit();
-      break;
+      EndProgram(ExitReason::kTrayExit);
+      return 0;
     case kCommandCheckFirmware:
       m_worker.Append(WorkerCommand::CheckFirmware);
       break;
@@ -249,12 +252,12 @@ LRESULT DeviceMainDlg::OnCommand(WPARAM wparam, LPARAM lparam) {
   return MDialog::OnWindowMessage(WM_COMMAND, wparam, lparam);
 }
 
-void DeviceMainDlg::OnExit() {
+void DeviceMainDlg::EndProgram(ExitReason reason) {
+  if (m_endRequested) return;
+  m_endRequested = reason;
+  LogPrint(Info, "ending: %s", PlanFor(reason).name);
   m_tray.Remove();
-  LogPrint(Info, "exit chosen in the tray menu");
-  // At once: no orderly shutdown, so the worker is not waited for and the server keeps
-  // running.
-  ::TerminateProcess(::GetCurrentProcess(), 0);
+  DestroyWindow();
 }
 
 void DeviceMainDlg::Stop() {

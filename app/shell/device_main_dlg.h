@@ -7,6 +7,7 @@
 #include <chrono>
 #include <optional>
 
+#include "app/shell/exit_plan.h"
 #include "app/shell/tray_icon.h"
 #include "app/shell/worker.h"
 #include "app/temperature/server_watch.h"
@@ -47,6 +48,12 @@ class DeviceMainDlg : public Zentu::MDialog {
   // Added after every MDialog operation: stops the worker (waiting at most 1000 ms), removes
   // the tray icon and destroys the window, which ends the modal loop.
   virtual void Stop();
+  // Every way out: records why, removes the icon and destroys the window; the entry's shutdown
+  // then runs on this thread after the modal loop. Only the first reason counts.
+  void EndProgram(ExitReason reason);
+  ExitReason exit_reason() const { return m_endRequested.value_or(ExitReason::kWindowClosed); }
+  // Ends the server copies this program started (never one the user started).
+  void EndServer() { m_server.EndStartedCopies(); }
 
   // Creates the window at home in the work area and runs its modal loop until the window
   // is destroyed; returns what ShowModal returns.
@@ -64,7 +71,6 @@ class DeviceMainDlg : public Zentu::MDialog {
   LRESULT OnPowerBroadcast(WPARAM event, LPARAM data);
   void OnReadingSource(WPARAM source);
   void ToggleDeviceType();
-  void OnExit();
   LRESULT OnCommand(WPARAM wparam, LPARAM lparam);
 
   Zentu::MPicture* m_pCloseButton = nullptr;  // not owned: the paint manager deletes it
@@ -76,9 +82,10 @@ class DeviceMainDlg : public Zentu::MDialog {
   std::atomic<int> m_nTempeType{0};   // "tempe_type": 1 Fahrenheit; the worker reads it
   // What the worker's reports show (WM_READING_SOURCE); the background follows it.
   ReadingSource m_shownSource = ReadingSource::kCpu;
-  TrayIcon m_tray;                   // owned; removed by Exit, Stop or destruction
-  TemperatureMapping m_temperature;  // the block view lives until process exit
-  ServerWatch m_server;              // owned: the server's process and its watchdog
+  std::optional<ExitReason> m_endRequested;  // set by the first EndProgram
+  TrayIcon m_tray;                           // owned; removed by EndProgram, Stop or destruction
+  TemperatureMapping m_temperature;          // the block view lives until process exit
+  ServerWatch m_server;                      // owned: the server's process and its watchdog
   // Made once the window exists, for the results it posts to it. Holds the update folders
   // and the versions.
   std::optional<UpdateService> m_update;

@@ -24,26 +24,31 @@ using calorix::DeviceMainDlg;
 // stop, before it ends the process around it.
 constexpr std::chrono::milliseconds kWorkerGrace{1000};
 
-// After the modal loop. The worker goes first and the window object (with the GDI+ images
-// its paint manager holds) before COM and GDI+ are shut down.
-void Shutdown(std::unique_ptr<DeviceMainDlg> dialog, ULONG_PTR gdiplus_token) {
-  calorix::TerminateProcessByName(calorix::kMonitorServerExe);
+// The one way out, after the modal loop, whatever ended it (see ExitPlan). The worker goes
+// first and the window object (with the GDI+ images its paint manager holds) before COM and
+// GDI+ are shut down. Returns the exit code.
+int Shutdown(std::unique_ptr<DeviceMainDlg> dialog, ULONG_PTR gdiplus_token) {
+  const calorix::ExitPlan plan = calorix::PlanFor(dialog->exit_reason());
+  if (plan.end_server) dialog->EndServer();
   dialog->Stop();
   if (!dialog->WaitForWorker(kWorkerGrace)) {
     // Its step still uses the window object, so that object is not destroyed; the process
     // ends around it rather than keep the "KEM" mutex without a window.
     calorix::LogPrint(calorix::Error, "worker did not stop; ending the process");
-    ::TerminateProcess(::GetCurrentProcess(), 1);
+    ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(plan.exit_code));
   }
   dialog.reset();
   ::CoUninitialize();
   ::OleUninitialize();
   Gdiplus::GdiplusShutdown(gdiplus_token);
+  calorix::LogPrint(calorix::Info, "program ended: %s, exit code %d", plan.name, plan.exit_code);
+  return plan.exit_code;
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  calorix::RestrictDllSearch();
   if (!calorix::TakeSingleInstance()) return 0;
   calorix::OpenProgramLog();
   calorix::ApplyDpiRule();
@@ -57,6 +62,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   ::OleInitialize(nullptr);
   auto dialog = std::make_unique<DeviceMainDlg>();
   dialog->CreateAndRun();
-  Shutdown(std::move(dialog), gdiplus_token);
-  return 1;
+  return Shutdown(std::move(dialog), gdiplus_token);
 }

@@ -8,6 +8,17 @@
 
 namespace calorix {
 
+void RestrictDllSearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  // Through void(*)() so the cast between function types is explicit, not a warning.
+  const auto set_default =
+      reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(
+          ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (!set_default ||
+      !set_default(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR))
+    ::SetDllDirectoryW(L"");
+}
+
 bool TakeSingleInstance() {
   // Never closed: the system releases the mutex when the process ends, so it is held for
   // exactly as long as this copy runs.

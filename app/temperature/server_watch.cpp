@@ -12,6 +12,10 @@ constinit ServerWatchPeriods g_periods{};
 
 ServerKeeper::Ms Now() { return ServerKeeper::Ms(::GetTickCount64()); }
 
+bool StillRuns(const Zentu::UniqueKernelHandle& process) {
+  return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
 }  // namespace
 
 void SetServerWatchPeriods(const ServerWatchPeriods& periods) { g_periods = periods; }
@@ -42,12 +46,21 @@ bool ServerWatch::OnTimer(HWND window, UINT_PTR id, const TemperatureBlock* bloc
 }
 
 void ServerWatch::Launch(bool restart) {
-  process_ = LaunchMonitorServer();
-  keeper_.Started(Now(), static_cast<bool>(process_), restart);
+  std::erase_if(started_, [](const Zentu::UniqueKernelHandle& p) { return !StillRuns(p); });
+  Zentu::UniqueKernelHandle process = LaunchMonitorServer();
+  last_start_failed_ = !process;
+  keeper_.Started(Now(), static_cast<bool>(process), restart);
+  if (process) started_.push_back(std::move(process));
+}
+
+void ServerWatch::EndStartedCopies() {
+  for (const Zentu::UniqueKernelHandle& process : started_)
+    if (StillRuns(process)) ::TerminateProcess(process.get(), 0);
+  started_.clear();
 }
 
 void ServerWatch::Keep(HWND window) {
-  const bool ours = process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+  const bool ours = !last_start_failed_ && !started_.empty() && StillRuns(started_.back());
   // Asked only once ours has ended. A process list that cannot be read counts as a running
   // copy: better no restart than a second copy.
   const auto any = [] {

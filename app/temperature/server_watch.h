@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "app/temperature/server_watchdog.h"
 #include "app/temperature/temperature_block.h"
 #include "ui/core/win_handles.h"
@@ -26,6 +28,9 @@ class ServerWatch {
   void StartWatching(HWND window);
   // Timers 300 and 301 (`block` is null while not mapped); false for any other id.
   bool OnTimer(HWND window, UINT_PTR id, const TemperatureBlock* block);
+  // Terminates every copy this watch started that still runs, through its process handle.
+  // A copy the user started is left alone, whatever its name.
+  void EndStartedCopies();
 
  private:
   void Launch(bool restart);
@@ -34,7 +39,10 @@ class ServerWatch {
   ServerWatchPeriods periods_;
   ServerWatchdog first_minute_;
   ServerKeeper keeper_;
-  Zentu::UniqueKernelHandle process_;  // owned: the copy started last; null if that failed
+  // Owned: the copies started and not yet seen ended, the last one started at the back. The
+  // first minute's rule may start a copy while an earlier one still runs.
+  std::vector<Zentu::UniqueKernelHandle> started_;
+  bool last_start_failed_ = false;
 };
 
 }  // namespace calorix

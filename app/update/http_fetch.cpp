@@ -7,12 +7,14 @@
 #include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
+#include "app/update/update_plan.h"
 #include "ui/core/unique_handle.h"
 #include "ui/core/win_handles.h"
 
@@ -29,7 +31,8 @@ using UniqueInternet = Zentu::UniqueHandle<InternetHandleTraits>;
 constexpr DWORD kReadChunk = 10240;
 // INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE. No flag
 // that relaxes certificate checks: a server whose certificate does not verify is not used.
-constexpr DWORD kOpenFlags = 0x84000100;
+// Redirects are followed here, not by WinINet, which would follow them to any server.
+constexpr DWORD kOpenFlags = 0x84000100 | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
 struct OpenedUrl {
   int status = kHttpFailed;
@@ -72,6 +75,7 @@ bool SendRequest(OpenedUrl& opened, const std::wstring& url, const HttpTimeouts&
   std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
   path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
   if (path.empty()) path = L"/";
+  opened.request.reset();
   opened.connection.reset(::InternetConnectW(opened.session.get(), host.c_str(), parts.nPort,
                                              nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!opened.connection) return false;
@@ -83,6 +87,45 @@ bool SendRequest(OpenedUrl& opened, const std::wstring& url, const HttpTimeouts&
   static const char headers[] = "Accept: */*\r\n\r\n";
   return ::HttpSendRequestA(opened.request.get(), headers, static_cast<DWORD>(::lstrlenA(headers)),
                             nullptr, 0);
+}
+
+bool IsRedirect(DWORD status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The absolute URL a redirect's Location names, resolved against the URL that answered.
+std::wstring RedirectTarget(HINTERNET request, const std::wstring& from) {
+  wchar_t location[2048] = {};
+  DWORD size = sizeof location;
+  if (!::HttpQueryInfoW(request, HTTP_QUERY_LOCATION, location, &size, nullptr)) return {};
+  wchar_t target[2048] = {};
+  DWORD length = static_cast<DWORD>(std::size(target));
+  if (!::InternetCombineUrlW(from.c_str(), location, target, &length, ICU_NO_ENCODE)) return {};
+  return std::wstring(target, length);
+}
+
+// Sends the request, following redirects that stay with the same server; fills the status.
+bool SendFollowingRedirects(OpenedUrl& opened, std::wstring url, const HttpTimeouts& timeouts) {
+  for (int redirects = 0;; ++redirects) {
+    if (!SendRequest(opened, url, timeouts)) {
+      opened.diagnosis.error = ::GetLastError();
+      return false;
+    }
+    bool found = false;
+    opened.diagnosis.http_status =
+        QueryNumber(opened.request.get(), HTTP_QUERY_STATUS_CODE, &found);
+    if (!found || !IsRedirect(opened.diagnosis.http_status)) return found;
+    if (redirects == kMaxRedirects) {
+      opened.diagnosis.refusal = "too many redirects";
+      return false;
+    }
+    std::wstring target = RedirectTarget(opened.request.get(), url);
+    if (target.empty() || !IsAllowedRedirect(url, target)) {
+      opened.diagnosis.refusal = "a redirect to another server or scheme";
+      return false;
+    }
+    url = std::move(target);
+  }
 }
 
 // The connection-state flags only choose whether a proxy configuration is used.
@@ -101,14 +144,9 @@ OpenedUrl OpenUrl(const std::wstring& url, const HttpTimeouts& timeouts) {
     return opened;
   }
   SetTimeouts(opened.session.get(), timeouts);
-  if (!SendRequest(opened, url, timeouts)) {
-    opened.diagnosis.error = ::GetLastError();
-    return opened;
-  }
   // An error page is not the file that was asked for.
-  bool found = false;
-  opened.diagnosis.http_status = QueryNumber(opened.request.get(), HTTP_QUERY_STATUS_CODE, &found);
-  if (!found || opened.diagnosis.http_status < 200 || opened.diagnosis.http_status > 299)
+  if (!SendFollowingRedirects(opened, url, timeouts) || opened.diagnosis.http_status < 200 ||
+      opened.diagnosis.http_status > 299)
     return opened;
   opened.content_length =
       QueryNumber(opened.request.get(), HTTP_QUERY_CONTENT_LENGTH, &opened.length_known);
@@ -211,6 +249,13 @@ std::string ToUtf8(std::wstring_view text) {
   return out;
 }
 
+std::string LogText(std::wstring_view text) {
+  std::string utf8 = ToUtf8(text);
+  for (char& c : utf8)
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  return utf8;
+}
+
 std::wstring FromUtf8(std::string_view text) {
   text = text.substr(0, text.find('\0'));
   if (text.empty()) return {};
@@ -245,8 +290,8 @@ int HttpFetcher::HttpGetText(const std::wstring& url, std::wstring* text, const 
   return fetched->status;
 }
 
-int HttpDownloader::HttpDownloadFile(const std::wstring& url, const std::wstring& path,
-                                     const StopToken* stop) {
+int HttpDownloader::HttpDownloadFile(const std::wstring& url, HANDLE file,
+                                     unsigned long long max_bytes, const StopToken* stop) {
   Begin();
   const auto keep_running = [this, stop] { return KeepRunning(stop); };
   std::optional<OpenedUrl> opened =
@@ -259,19 +304,22 @@ int HttpDownloader::HttpDownloadFile(const std::wstring& url, const std::wstring
   }
   diagnosis_ = opened->diagnosis;
   if (opened->status != kHttpDone) return opened->status;
-  ::DeleteFileW(path.c_str());
-  Zentu::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    diagnosis_.error = ::GetLastError();
+  if (opened->length_known && opened->content_length > max_bytes) {
+    diagnosis_.refusal = kOverDownloadCap;
     return kHttpFailed;
   }
   // A failed write means the archive on disk is not the one the server sent.
+  unsigned long long total = 0;
   const int status = ReadBody(
       *opened,
-      [&file](const char* data, DWORD size) {
+      [&](const char* data, DWORD size) {
+        total += size;
+        if (total > max_bytes) {
+          opened->diagnosis.refusal = kOverDownloadCap;
+          return false;
+        }
         DWORD written = 0;
-        return ::WriteFile(file.get(), data, size, &written, nullptr) && written == size;
+        return ::WriteFile(file, data, size, &written, nullptr) && written == size;
       },
       keep_running);
   diagnosis_ = opened->diagnosis;

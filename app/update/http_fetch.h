@@ -35,9 +35,16 @@ inline constexpr HttpTimeouts kDownloadTimeouts{5000, 5000, 15000, 20000};
 
 // Why the last request of a fetcher or downloader failed, for the log.
 struct HttpDiagnosis {
-  DWORD error = 0;        // GetLastError of the WinINet or file call that failed
-  DWORD http_status = 0;  // the server's status code, once one arrived
+  DWORD error = 0;                // GetLastError of the WinINet or file call that failed
+  DWORD http_status = 0;          // the server's status code, once one arrived
+  const char* refusal = nullptr;  // what the program itself refused, when it did
 };
+
+// The refusal of a download that announces or brings more than its cap.
+inline constexpr char kOverDownloadCap[] = "over the download cap";
+
+// A redirect is followed only within the same scheme, host and port, and only so often.
+inline constexpr int kMaxRedirects = 5;
 
 // Only 10 characters of a version file count; anything far longer is not a version file
 // and is not held in memory.
@@ -73,17 +80,20 @@ class HttpFetcher : public HttpClient {
   int HttpGetText(const std::wstring& url, std::wstring* text, const StopToken* stop = nullptr);
 };
 
-// Downloads into a file, replacing it.
+// Downloads into a file.
 class HttpDownloader : public HttpClient {
  public:
   explicit HttpDownloader(HttpTimeouts timeouts = kDownloadTimeouts) : HttpClient(timeouts) {}
-  // kHttpDone only when every byte the server announced was received and written; any
-  // failure after the file was created leaves the partial file in place.
-  int HttpDownloadFile(const std::wstring& url, const std::wstring& path,
+  // Writes the body through `file` (open for writing, at its start). kHttpDone only when
+  // every byte the server announced was received and written. A body that announces or
+  // brings more than `max_bytes` fails as soon as that is known; what arrived stays.
+  int HttpDownloadFile(const std::wstring& url, HANDLE file, unsigned long long max_bytes,
                        const StopToken* stop = nullptr);
 };
 
 std::string ToUtf8(std::wstring_view text);
 std::wstring FromUtf8(std::string_view text);
+// UTF-8 for a log line, control characters replaced: they would break the line.
+std::string LogText(std::wstring_view text);
 
 }  // namespace calorix

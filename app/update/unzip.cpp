@@ -10,6 +10,7 @@
 // clang-format on
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -31,6 +32,44 @@ using UniqueZip = Zentu::UniqueHandle<ZipTraits>;
 
 constexpr unsigned kInflateChunk = 16384;
 
+// minizip's file functions over a handle the caller opened and keeps: the archive is read
+// through the very handle it was downloaded through. The "file name" minizip passes to the
+// open function is that handle.
+voidpf ZCALLBACK OpenHeld(voidpf, const void* handle, int) { return const_cast<void*>(handle); }
+uLong ZCALLBACK ReadHeld(voidpf, voidpf stream, void* buffer, uLong size) {
+  DWORD read = 0;
+  return ::ReadFile(stream, buffer, size, &read, nullptr) ? read : 0;
+}
+uLong ZCALLBACK WriteHeld(voidpf, voidpf, const void*, uLong) { return 0; }
+ZPOS64_T ZCALLBACK TellHeld(voidpf, voidpf stream) {
+  LARGE_INTEGER at{};
+  return ::SetFilePointerEx(stream, LARGE_INTEGER{}, &at, FILE_CURRENT)
+             ? static_cast<ZPOS64_T>(at.QuadPart)
+             : static_cast<ZPOS64_T>(-1);
+}
+long ZCALLBACK SeekHeld(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+  const DWORD method = origin == ZLIB_FILEFUNC_SEEK_SET   ? FILE_BEGIN
+                       : origin == ZLIB_FILEFUNC_SEEK_CUR ? FILE_CURRENT
+                                                          : FILE_END;
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return ::SetFilePointerEx(stream, to, nullptr, method) ? 0 : -1;
+}
+int ZCALLBACK CloseHeld(voidpf, voidpf) { return 0; }
+int ZCALLBACK ErrorHeld(voidpf, voidpf) { return 0; }
+
+zlib_filefunc64_def HeldFileFunctions() {
+  zlib_filefunc64_def functions{};
+  functions.zopen64_file = OpenHeld;
+  functions.zread_file = ReadHeld;
+  functions.zwrite_file = WriteHeld;
+  functions.ztell64_file = TellHeld;
+  functions.zseek64_file = SeekHeld;
+  functions.zclose_file = CloseHeld;
+  functions.zerror_file = ErrorHeld;
+  return functions;
+}
+
 struct EntryHeader {
   std::wstring name;  // cleaned, relative
   std::uint32_t attributes = 0;
@@ -45,14 +84,6 @@ bool IsFolder(const std::wstring& path) {
 
 FILETIME ToFileTime(std::uint64_t value) {
   return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
-}
-
-// An entry name for the log: control characters would break the line.
-std::string ForLog(std::wstring_view name) {
-  std::string text = ToUtf8(name);
-  for (char& c : text)
-    if (static_cast<unsigned char>(c) < 0x20) c = '?';
-  return text;
 }
 
 std::wstring FromAnsi(const char* text, std::size_t size) {
@@ -94,7 +125,7 @@ std::optional<EntryHeader> ReadEntryHeader(unzFile zip) {
   const std::wstring raw = FromAnsi(stored, info.size_filename);
   auto cleaned = CleanEntryName(raw);
   if (!cleaned) {
-    LogPrint(Warn, "unzip: skipped entry \"%s\": not a safe name", ForLog(raw).c_str());
+    LogPrint(Warn, "unzip: skipped entry \"%s\": not a safe name", LogText(raw).c_str());
     return std::nullopt;
   }
   EntryHeader header;
@@ -126,6 +157,8 @@ bool InflateInto(unzFile zip, HANDLE file, const EntryHeader& header) {
     const int read = ::unzReadCurrentFile(zip, chunk.data(), kInflateChunk);
     if (read < 0) return false;
     if (read == 0) break;
+    // More data than the header announced: a lying size, which the caps were checked against.
+    if (total + static_cast<ZPOS64_T>(read) > header.size) return false;
     DWORD written = 0;
     if (!::WriteFile(file, chunk.data(), static_cast<DWORD>(read), &written, nullptr) ||
         written != static_cast<DWORD>(read))
@@ -143,10 +176,12 @@ bool IsReadOnlyFile(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-bool UnpackFile(unzFile zip, const std::wstring& path, EntryHeader& header) {
+// Writes one file entry. When `held` is given, a complete file is reopened for reading into it.
+bool UnpackFile(unzFile zip, const std::wstring& path, EntryHeader& header,
+                Zentu::UniqueFileHandle* held) {
   // Windows refuses to replace a read-only file; Wine running as root would replace it.
   if (IsReadOnlyFile(path)) {
-    LogPrint(Warn, "unzip: \"%s\" is read-only; kept", ForLog(path).c_str());
+    LogPrint(Warn, "unzip: \"%s\" is read-only; kept", LogText(path).c_str());
     return false;
   }
   if (::unzOpenCurrentFile(zip) != UNZ_OK) return false;
@@ -157,11 +192,18 @@ bool UnpackFile(unzFile zip, const std::wstring& path, EntryHeader& header) {
   if (file) {
     complete = InflateInto(zip, file.get(), header);
   } else {
-    LogPrint(Warn, "unzip: cannot write \"%s\" (error %lu)", ForLog(path).c_str(),
+    LogPrint(Warn, "unzip: cannot write \"%s\" (error %lu)", LogText(path).c_str(),
              ::GetLastError());
   }
   const bool checksum_ok = ::unzCloseCurrentFile(zip) == UNZ_OK;
-  return complete && checksum_ok;
+  if (!complete || !checksum_ok) return false;
+  if (!held) return true;
+  // Writing needs a handle that no program may be started through; only administrators can
+  // reach the file between the two opens, and whatever is checked is read through `held`.
+  file.reset();
+  held->reset(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  return static_cast<bool>(*held);
 }
 
 bool IsFolderEntry(const EntryHeader& header) {
@@ -169,17 +211,18 @@ bool IsFolderEntry(const EntryHeader& header) {
 }
 
 // One entry under `base` (which ends with a separator). True when a file was written whole.
-bool UnpackEntry(unzFile zip, const std::wstring& base, EntryHeader& header) {
+bool UnpackEntry(unzFile zip, const std::wstring& base, EntryHeader& header,
+                 Zentu::UniqueFileHandle* held) {
   const std::wstring path = base + header.name;
   if (path.size() >= MAX_PATH) {
-    LogPrint(Warn, "unzip: skipped \"%s\": the path is too long", ForLog(header.name).c_str());
+    LogPrint(Warn, "unzip: skipped \"%s\": the path is too long", LogText(header.name).c_str());
     return false;
   }
   if (IsFolderEntry(header)) return CreateFolderChain(path);
   const std::size_t split = header.name.find_last_of(L'\\');
   if (split != std::wstring::npos) CreateFolderChain(base + header.name.substr(0, split));
-  if (UnpackFile(zip, path, header)) return true;
-  LogPrint(Warn, "unzip: \"%s\" is incomplete", ForLog(header.name).c_str());
+  if (UnpackFile(zip, path, header, held)) return true;
+  LogPrint(Warn, "unzip: \"%s\" is incomplete", LogText(header.name).c_str());
   return false;
 }
 
@@ -188,11 +231,68 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
+// The caps an archive's directory goes over, or empty; nothing is unpacked in that case.
+std::string OverCap(unzFile zip, ZPOS64_T entries) {
+  char text[80];
+  if (entries > kMaxArchiveEntries) {
+    std::snprintf(text, sizeof text, "more than %llu entries", kMaxArchiveEntries);
+    return text;
+  }
+  unsigned long long total = 0;
+  int step = ::unzGoToFirstFile(zip);
+  for (ZPOS64_T i = 0; i < entries && step == UNZ_OK; ++i, step = ::unzGoToNextFile(zip)) {
+    unz_file_info64 info{};
+    if (::unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+      continue;
+    if (info.uncompressed_size > kMaxEntryBytes) {
+      std::snprintf(text, sizeof text, "an entry of more than %llu MiB", kMaxEntryBytes >> 20);
+      return text;
+    }
+    total += info.uncompressed_size;
+    if (total > kMaxUnpackedBytes) {
+      std::snprintf(text, sizeof text, "more than %llu MiB unpacked", kMaxUnpackedBytes >> 20);
+      return text;
+    }
+  }
+  return {};
+}
+
+bool Listed(const std::vector<std::wstring>& names, std::wstring_view name) {
+  return std::any_of(names.begin(), names.end(),
+                     [name](const std::wstring& listed) { return SameName(listed, name); });
+}
+
+// A later entry of the same name replaces the file, so whatever it leaves is what counts.
+void Forget(UnzipReport& report, std::wstring_view name) {
+  std::erase_if(report.complete, [&](const std::wstring& done) { return SameName(done, name); });
+  std::erase_if(report.held, [&](const auto& held) { return SameName(held.first, name); });
+}
+
+void UnpackAll(unzFile zip, ZPOS64_T entries, const std::wstring& base,
+               const std::vector<std::wstring>& hold, UnzipReport& report) {
+  int step = ::unzGoToFirstFile(zip);
+  for (ZPOS64_T i = 0; i < entries && step == UNZ_OK; ++i, step = ::unzGoToNextFile(zip)) {
+    std::optional<EntryHeader> header = ReadEntryHeader(zip);
+    if (header) Forget(report, header->name);
+    Zentu::UniqueFileHandle held;
+    const bool holds = header && Listed(hold, header->name);
+    if (!header || !UnpackEntry(zip, base, *header, holds ? &held : nullptr)) {
+      ++report.skipped;
+    } else if (!IsFolderEntry(*header)) {
+      report.complete.push_back(header->name);
+      if (holds) report.held.emplace_back(header->name, std::move(held));
+    }
+  }
+}
+
 }  // namespace
 
-bool UnzipReport::Contains(std::wstring_view name) const {
-  return std::any_of(complete.begin(), complete.end(),
-                     [name](const std::wstring& entry) { return SameName(entry, name); });
+bool UnzipReport::Contains(std::wstring_view name) const { return Listed(complete, name); }
+
+HANDLE UnzipReport::Held(std::wstring_view name) const {
+  for (const auto& [held_name, handle] : held)
+    if (SameName(held_name, name)) return handle.get();
+  return INVALID_HANDLE_VALUE;
 }
 
 bool CreateFolderChain(const std::wstring& path) {
@@ -207,30 +307,23 @@ bool CreateFolderChain(const std::wstring& path) {
 }
 
 bool UnzipAll(const std::wstring& archive, const std::wstring& destination, UnzipReport* report) {
-  zlib_filefunc64_def files{};
-  fill_win32_filefunc64W(&files);
-  UniqueZip zip(::unzOpen2_64(archive.c_str(), &files));
+  const Zentu::UniqueFileHandle file(::CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                   nullptr, OPEN_EXISTING, 0, nullptr));
+  UnzipReport local;
+  return file && UnzipAll(file.get(), destination, {}, report ? report : &local);
+}
+
+bool UnzipAll(HANDLE archive, const std::wstring& destination,
+              const std::vector<std::wstring>& hold, UnzipReport* report) {
+  zlib_filefunc64_def files = HeldFileFunctions();
+  UniqueZip zip(::unzOpen2_64(archive, &files));
   if (!zip) return false;
   std::wstring base = destination;
   if (!base.empty() && base.back() != L'\\' && base.back() != L'/') base += L'\\';
-  UnzipReport local;
-  if (!report) report = &local;
   unz_global_info64 global{};
   if (::unzGetGlobalInfo64(zip.get(), &global) != UNZ_OK) global.number_entry = 0;
-  int step = ::unzGoToFirstFile(zip.get());
-  for (ZPOS64_T i = 0; i < global.number_entry && step == UNZ_OK;
-       ++i, step = ::unzGoToNextFile(zip.get())) {
-    std::optional<EntryHeader> header = ReadEntryHeader(zip.get());
-    // A later entry of the same name replaces the file, so whatever it leaves is what counts.
-    if (header)
-      std::erase_if(report->complete,
-                    [&](const std::wstring& done) { return SameName(done, header->name); });
-    if (!header || !UnpackEntry(zip.get(), base, *header)) {
-      ++report->skipped;
-    } else if (!IsFolderEntry(*header)) {
-      report->complete.push_back(header->name);
-    }
-  }
+  report->over_cap = OverCap(zip.get(), global.number_entry);
+  if (report->over_cap.empty()) UnpackAll(zip.get(), global.number_entry, base, hold, *report);
   return true;
 }
 

@@ -1,13 +1,17 @@
 // The update service's commands and its update-result handler.
 #include "app/update/update_service.h"
 
-#include <shellapi.h>
+#include <cstdio>
 
 #include "app/device/device_manager.h"
+#include "app/shell/shell_constants.h"
 #include "app/system/log.h"
-#include "app/system/work_folder.h"
 #include "app/update/unzip.h"
+#include "app/update/update_config.h"
+#include "app/update/update_folder.h"
+#include "app/update/update_signature.h"
 #include "app/update/version_text.h"
+#include "ui/core/win_handles.h"
 
 namespace calorix {
 namespace {
@@ -26,20 +30,53 @@ UpdateLinks WithDefaults(UpdateLinks links) {
       return DeviceManager::Instance().GetFirmwareVersion(version);
     };
   }
-  if (!links.exit_process) links.exit_process = [] { ::ExitProcess(0); };
-  if (links.work_folder.empty()) {
-    const std::wstring folder = WorkFolder().wstring();
-    if (!folder.empty()) links.work_folder = folder + L"\\";
+  if (!links.started) {
+    links.started = [window = links.window] { ::PostMessageW(window, WM_UPDATE_STARTED, 0, 0); };
   }
+  if (!links.key) links.key = ConfiguredUpdateKey;
   return links;
+}
+
+std::wstring ChannelUrlIfUsable(std::wstring_view base_url, UpdateChannel channel) {
+  return IsUsableBaseUrl(base_url) ? ChannelUrl(base_url, channel) : std::wstring();
+}
+
+// Started by its own path, not through the shell: no file association, verb or search path
+// of the user's can choose what runs. The folder is its current directory, which it shares
+// with nothing but what the update brought.
+bool StartProgram(const std::wstring& program, const std::wstring& folder) {
+  std::wstring command_line = L"\"" + program + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOW;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process))
+    return false;
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return true;
+}
+
+// Deleted once the last handle closes; the program has started by then.
+void DeleteWhenClosed(HANDLE file) {
+  FILE_DISPOSITION_INFO dispose{TRUE};
+  ::SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose);
 }
 
 }  // namespace
 
 UpdateService::UpdateService(std::wstring_view base_url, UpdateLinks links)
     : links_(WithDefaults(std::move(links))),
-      software_url_(ChannelUrl(base_url, UpdateChannel::kSoftware)),
-      firmware_url_(ChannelUrl(base_url, UpdateChannel::kFirmware)) {}
+      key_(links_.key()),
+      software_url_(ChannelUrlIfUsable(base_url, UpdateChannel::kSoftware)),
+      firmware_url_(ChannelUrlIfUsable(base_url, UpdateChannel::kFirmware)) {
+  if (const char* problem = BaseUrlProblem(base_url))
+    LogPrint(Warn, "update: the base URL \"%s\" is not used: %s", LogText(base_url).c_str(),
+             problem);
+  if (!key_) LogPrint(Warn, "update: no update key; updates are announced, never installed");
+}
 
 void UpdateService::Connect(Worker& worker) {
   worker_ = &worker;
@@ -70,12 +107,9 @@ const std::wstring& UpdateService::ChannelUrlOf(UpdateChannel channel) const {
   return channel == UpdateChannel::kSoftware ? software_url_ : firmware_url_;
 }
 
-std::wstring UpdateService::TempFolder() const {
-  return links_.work_folder.empty() ? std::wstring() : links_.work_folder + L"\\temp\\";
-}
-
 std::optional<std::wstring> UpdateService::FetchVersion(UpdateChannel channel,
                                                         const StopToken& stop) {
+  if (ChannelUrlOf(channel).empty()) return std::nullopt;
   std::wstring body;
   const int status = fetcher_.HttpGetText(VersionUrl(ChannelUrlOf(channel)), &body, &stop);
   std::optional<std::wstring> version;
@@ -83,14 +117,18 @@ std::optional<std::wstring> UpdateService::FetchVersion(UpdateChannel channel,
   if (!version) {
     const HttpDiagnosis& why = fetcher_.Diagnosis();
     LogPrint(Warn,
-             "update: %s check: no usable version (status %d, error %lu, HTTP %lu, %u characters)",
+             "update: %s check: no usable version (status %d, error %lu, HTTP %lu, %u "
+             "characters%s%s)",
              ChannelName(channel), status, why.error, why.http_status,
-             static_cast<unsigned>(body.size()));
+             static_cast<unsigned>(body.size()), why.refusal ? ": " : "",
+             why.refusal ? why.refusal : "");
   }
   return version;
 }
 
 void UpdateService::CheckSoftware(bool quiet, const StopToken& stop) {
+  // At start-up the installer an earlier update started has long finished.
+  if (quiet) RemoveLeftoverUpdateFolders();
   const std::optional<std::wstring> version = FetchVersion(UpdateChannel::kSoftware, stop);
   if (!version) return;
   {
@@ -99,7 +137,10 @@ void UpdateService::CheckSoftware(bool quiet, const StopToken& stop) {
   }
   const bool newer = SoftwareIsNewer(kProgramVersion, *version);
   LogPrint(Info, "update: software %s, running %s: %s", ToUtf8(*version).c_str(),
-           ToUtf8(kProgramVersion).c_str(), newer ? "newer" : "current");
+           ToUtf8(kProgramVersion).c_str(),
+           !newer ? "not newer; not offered"
+           : key_ ? "newer"
+                  : "newer, but without an update key it cannot be installed");
   if (newer || !quiet) Post(UpdateChannel::kSoftware, newer ? kResultNewer : kSoftwareCurrent);
 }
 
@@ -128,54 +169,122 @@ void UpdateService::Post(UpdateChannel channel, long result) const {
 
 LRESULT UpdateService::OnUpdateResult(WPARAM wparam, LPARAM lparam) {
   const auto channel = static_cast<UpdateChannel>(static_cast<int>(wparam));
-  const std::optional<UpdatePrompt> prompt = PromptFor(wparam, lparam, LatestVersion(channel));
+  const std::optional<UpdatePrompt> prompt =
+      PromptFor(wparam, lparam, LatestVersion(channel), key_.has_value());
   if (!prompt || !links_.message_box) return 0;
   const unsigned answer = links_.message_box(prompt->text, prompt->title, prompt->style);
-  if (answer == kBoxYes && prompt->on_consent && worker_) worker_->Append(*prompt->on_consent);
+  if (answer == kBoxYes && prompt->on_consent && worker_) {
+    consent_tick_ = ::GetTickCount64();
+    LogPrint(Info, "update: %s update accepted", ChannelName(channel));
+    worker_->Append(*prompt->on_consent);
+  }
   return 0;
 }
 
 UpdateOutcome UpdateService::Update(UpdateChannel channel, const StopToken& stop) {
   const char* name = ChannelName(channel);
   const std::wstring version = LatestVersion(channel);
-  const std::wstring temp = TempFolder();
-  if (!AcceptVersionText(version, KindOf(channel)) || temp.empty()) {
-    LogPrint(Warn, "update: %s update without a checked version or a work folder; nothing started",
-             name);
+  if (!AcceptVersionText(version, KindOf(channel)) || ChannelUrlOf(channel).empty()) {
+    LogPrint(Warn, "update: %s update without a checked version; nothing started", name);
     return UpdateOutcome::kNoVersion;
   }
-  CreateFolderChain(temp);
-  const std::wstring archive_name = ArchiveName(channel, version);
-  const std::wstring archive = temp + archive_name;
-  ::DeleteFileW(archive.c_str());
-  const int status =
-      downloader_.HttpDownloadFile(ArchiveUrl(ChannelUrlOf(channel), archive_name), archive, &stop);
-  if (status != kHttpDone) {
-    const HttpDiagnosis& why = downloader_.Diagnosis();
-    LogPrint(Warn,
-             "update: download of %s failed (status %d, error %lu, HTTP %lu); nothing started",
-             ToUtf8(archive_name).c_str(), status, why.error, why.http_status);
-    return status == kHttpStopped ? UpdateOutcome::kStopped : UpdateOutcome::kDownloadFailed;
+  if (!key_) {
+    LogPrint(Warn, "update: %s update: no update key to verify it with; nothing started", name);
+    return UpdateOutcome::kNoKey;
   }
-  UnzipReport report;
-  if (UnzipAll(archive, temp, &report)) ::DeleteFileW(archive.c_str());
+  RemoveLeftoverUpdateFolders();
+  std::string why;
+  std::optional<UpdateFolder> folder = UpdateFolder::Create(&why);
+  if (!folder) {
+    LogPrint(Error, "update: no safe update folder (%s); nothing started", why.c_str());
+    return UpdateOutcome::kNoFolder;
+  }
+  const UpdateOutcome outcome = Install(channel, version, *folder, stop);
+  // A started program runs from its folder; a later update or start removes it.
+  if (outcome != UpdateOutcome::kStarted) folder->Remove();
+  return outcome;
+}
+
+std::optional<UpdateOutcome> UpdateService::Download(const std::wstring& archive_name,
+                                                     HANDLE archive,
+                                                     const std::wstring& channel_url,
+                                                     const StopToken& stop) {
+  const int status = downloader_.HttpDownloadFile(ArchiveUrl(channel_url, archive_name), archive,
+                                                  kMaxArchiveBytes, &stop);
+  if (status == kHttpDone) return std::nullopt;
+  const HttpDiagnosis& why = downloader_.Diagnosis();
+  char refusal[96] = "";
+  if (why.refusal == kOverDownloadCap) {
+    std::snprintf(refusal, sizeof refusal, ": %s of %llu MiB", why.refusal, kMaxArchiveBytes >> 20);
+  } else if (why.refusal) {
+    std::snprintf(refusal, sizeof refusal, ": %s", why.refusal);
+  }
+  LogPrint(Warn,
+           "update: download of %s failed (status %d, error %lu, HTTP %lu%s); nothing started",
+           ToUtf8(archive_name).c_str(), status, why.error, why.http_status, refusal);
+  return status == kHttpStopped ? UpdateOutcome::kStopped : UpdateOutcome::kDownloadFailed;
+}
+
+UpdateOutcome UpdateService::Install(UpdateChannel channel, const std::wstring& version,
+                                     const UpdateFolder& folder, const StopToken& stop) {
+  const std::wstring archive_name = ArchiveName(channel, version);
+  const std::string archive_text = ToUtf8(archive_name);
+  LogPrint(Info, "update: downloading %s", archive_text.c_str());
+  // Written and read through this one handle, which nobody else may write or delete through.
+  const Zentu::UniqueFileHandle archive(
+      ::CreateFileW((folder.path() + archive_name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                    FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!archive) {
+    LogPrint(Error, "update: cannot make %s (error %lu); nothing started", archive_text.c_str(),
+             ::GetLastError());
+    return UpdateOutcome::kDownloadFailed;
+  }
+  if (const auto failed = Download(archive_name, archive.get(), ChannelUrlOf(channel), stop))
+    return *failed;
+
   const std::wstring program_name = ProgramName(channel, version);
+  const std::wstring signature_name = SignatureName(channel, version);
+  const std::string program_text = ToUtf8(program_name);
+  UnzipReport report;
+  if (!UnzipAll(archive.get(), folder.path(), {program_name, signature_name}, &report)) {
+    LogPrint(Warn, "update: %s is not an archive; nothing started", archive_text.c_str());
+    return UpdateOutcome::kNotUnpacked;
+  }
+  if (!report.over_cap.empty()) {
+    LogPrint(Warn, "update: %s goes over a cap (%s); nothing started", archive_text.c_str(),
+             report.over_cap.c_str());
+    return UpdateOutcome::kOverCap;
+  }
   // Only a program written whole from this archive runs, never an earlier update's leftover.
   if (!report.Contains(program_name)) {
     LogPrint(Warn, "update: %s was not unpacked completely from %s; nothing started",
-             ToUtf8(program_name).c_str(), ToUtf8(archive_name).c_str());
+             program_text.c_str(), archive_text.c_str());
     return UpdateOutcome::kNotUnpacked;
   }
-  const std::wstring program = temp + program_name;
-  const auto started = reinterpret_cast<INT_PTR>(
-      ::ShellExecuteW(nullptr, L"open", program.c_str(), nullptr, nullptr, SW_SHOW));
-  if (started <= 32) {
-    LogPrint(Error, "update: could not start %s (%d)", ToUtf8(program_name).c_str(),
-             static_cast<int>(started));
+  if (!report.Contains(signature_name)) {
+    LogPrint(Warn, "update: %s is unsigned (no %s in %s); nothing started", program_text.c_str(),
+             ToUtf8(signature_name).c_str(), archive_text.c_str());
+    return UpdateOutcome::kUnsigned;
+  }
+  const SignatureCheck check =
+      VerifyProgram(report.Held(program_name), program_name, report.Held(signature_name), *key_);
+  if (check != SignatureCheck::kValid) {
+    LogPrint(Warn, "update: %s not started: %s", program_text.c_str(), SignatureCheckText(check));
+    return UpdateOutcome::kBadSignature;
+  }
+  const std::wstring program = folder.path() + program_name;
+  if (links_.before_start) links_.before_start(program);
+  if (!StartProgram(program, folder.path())) {
+    LogPrint(Error, "update: could not start %s (error %lu)", program_text.c_str(),
+             ::GetLastError());
     return UpdateOutcome::kStartFailed;
   }
-  LogPrint(Info, "update: started %s; the program ends", ToUtf8(program_name).c_str());
-  links_.exit_process();
+  const std::uint64_t consent = consent_tick_.load();
+  LogPrint(Info, "update: started %s (%s), %llu ms after consent; the program ends",
+           LogText(program).c_str(), SignatureCheckText(check),
+           consent ? static_cast<unsigned long long>(::GetTickCount64() - consent) : 0ull);
+  DeleteWhenClosed(archive.get());
+  links_.started();
   return UpdateOutcome::kStarted;
 }
 

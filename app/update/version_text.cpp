@@ -1,6 +1,7 @@
 // Checking and comparing version texts.
 #include "app/update/version_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <vector>
@@ -80,7 +81,16 @@ int FirmwareNumber(int device_version) {
 }
 
 bool SoftwareIsNewer(std::wstring_view current, std::wstring_view latest) {
-  return CompareVersions(current, latest) >= 1;
+  // A missing part counts as 0, so 1.0.1 is newer than 1.0.0.9 and 1.0 is older: a server
+  // cannot pass an older release off as newer by giving it another number of parts.
+  const auto current_parts = SplitParts(current);
+  const auto latest_parts = SplitParts(latest);
+  for (std::size_t i = 0; i < std::max(current_parts.size(), latest_parts.size()); ++i) {
+    const int mine = i < current_parts.size() ? LeadingInt(current_parts[i]) : 0;
+    const int theirs = i < latest_parts.size() ? LeadingInt(latest_parts[i]) : 0;
+    if (mine != theirs) return theirs > mine;
+  }
+  return false;
 }
 
 bool FirmwareIsNewer(int device_version, std::wstring_view latest) {

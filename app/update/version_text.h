@@ -33,7 +33,8 @@ std::optional<std::wstring> AcceptVersionText(std::wstring_view body, VersionKin
 // back as a decimal number, the way the server numbers firmware: 0x0109 is 109, 0x010A is 10.
 int FirmwareNumber(int device_version);
 
-// A software version counts as newer when it is greater or has another number of parts.
+// A software version counts as newer only when it is greater, part by part as numbers, a
+// missing part read as 0. An equal or older one is never offered.
 bool SoftwareIsNewer(std::wstring_view current, std::wstring_view latest);
 // Newer firmware needs a readable device version (0 or more) below the fetched number.
 bool FirmwareIsNewer(int device_version, std::wstring_view latest);

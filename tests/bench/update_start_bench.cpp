@@ -26,7 +26,7 @@ std::wstring Env(const wchar_t* name) {
 // Milliseconds from the worker's start to its first idle step, which is the first report.
 double FirstReportMs(const std::wstring& base) {
   calorix::UpdateLinks links;
-  links.exit_process = [] {};
+  links.started = [] {};
   calorix::UpdateService service(base, std::move(links));
   std::atomic<bool> reported{false};
   Clock::time_point start, first;

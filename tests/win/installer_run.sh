@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # The installer round trip: scripts/package.sh packs the program files of BUILD_DIR (the
-# release build packs the same files, optimized), the update-server tree is checked, and in
-# a copy of the project's Wine prefix (its own wineserver: ending "Calorix.exe" there touches
-# no other test) a silent install puts every file, the Start-menu entry and the uninstall
-# entry in place and the installed programs start; a silent uninstall ends a running copy,
-# removes the logon task, every installed file, the entry and the folder, and leaves the
-# user's settings and log.
-# Usage: installer_run.sh BUILD_DIR WORK_DIR
+# release build, which is what ships), the update-server tree is checked, and in a copy of
+# the project's 64-bit Wine prefix, which reports Windows 10 (its own wineserver: ending
+# "Calorix.exe" there touches no other test), a silent install puts every file, the
+# Start-menu entry and the uninstall entry where 64-bit Windows puts a 32-bit program's, and
+# the installed programs start; a silent uninstall ends a running copy, removes the logon
+# task, every installed file, the entry and the folder, and leaves the user's settings and log.
+# Usage: installer_run.sh BUILD_DIR WORK_DIR STANDIN_EXE (monitor_standin.exe of a test build)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$1
 work=$2
+standin=$3
 fail() { echo "installer: $*"; exit 1; }
 rm -rf "$work" && mkdir -p "$work" || fail "cannot make $work"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -34,6 +35,8 @@ for server in HardwareMonitor HardwareMonitorWin7; do
   grep -qx "$server/Kalvaro.exe" "$work/expected.txt" || fail "the server is not shipped in $server"
 done
 
+export CALORIX_WINEARCH=win64
+"$root/scripts/wine-prefix.sh" || fail "cannot make the 64-bit prefix"
 . "$root/scripts/wine-env.sh"
 cp -a "$WINEPREFIX" "$work/prefix" || fail "cannot copy the prefix"
 export WINEPREFIX=$work/prefix
@@ -44,13 +47,16 @@ wineserver -p
 wine cmd /c exit </dev/null >/dev/null 2>&1  # background processes off the test's pipes
 
 unix() { winepath -u "$1" 2>/dev/null; }
-folder=$(unix 'C:\Program Files\Calorix')
+folder=$(unix 'C:\Program Files (x86)\Calorix')
 menu=$(unix 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Calorix')
-task=$(unix 'C:\windows\system32\tasks\KEM StartupTask')
-key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Calorix'
+# The task scheduler is a 64-bit service: its store is the native system32, not SysWOW64.
+task="$WINEPREFIX/drive_c/windows/system32/tasks/KEM StartupTask"
+# A 32-bit program's entry: under WOW6432Node in the native view, absent from the native key.
+key='HKLM\Software\WOW6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Calorix'
+native_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Calorix'
 # A value as `reg query` prints it: "    Name    REG_SZ    text".
 value() {
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' \
+  wine reg query "$1" /v "$2" /reg:64 2>/dev/null | tr -d '\r' \
     | awk -v n="$2" '$1 == n { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print }'
 }
 
@@ -61,10 +67,11 @@ done <"$work/expected.txt"
 [ -f "$folder/Uninstall.exe" ] || fail "no uninstaller"
 [ -f "$menu/Calorix.lnk" ] || fail "no Start-menu entry"
 for expected in DisplayName=Calorix "DisplayVersion=$version" \
-  'UninstallString="C:\Program Files\Calorix\Uninstall.exe"' \
-  'QuietUninstallString="C:\Program Files\Calorix\Uninstall.exe" /S'; do
+  'UninstallString="C:\Program Files (x86)\Calorix\Uninstall.exe"' \
+  'QuietUninstallString="C:\Program Files (x86)\Calorix\Uninstall.exe" /S'; do
   [ "$(value "$key" "${expected%%=*}")" = "${expected#*=}" ] || fail "uninstall entry: not $expected"
 done
+wine reg query "$native_key" /reg:64 >/dev/null 2>&1 && fail "the uninstall entry is in the 64-bit view"
 
 # The installed programs start from there: the tool prints its version, the tray program
 # writes its start-up line to the user's log.
@@ -95,12 +102,12 @@ cp "$log" "$work/log-before"
 cat >"$work/task.xml" <<'XML'
 <?xml version="1.0"?>
 <Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">
-  <Actions><Exec><Command>C:\Program Files\Calorix\Calorix.exe</Command></Exec></Actions>
+  <Actions><Exec><Command>C:\Program Files (x86)\Calorix\Calorix.exe</Command></Exec></Actions>
 </Task>
 XML
 wine schtasks /create /tn "KEM StartupTask" /xml "$(winepath -w "$work/task.xml")" >/dev/null 2>&1
 [ -f "$task" ] || fail "the logon task could not be registered for the test"
-mkdir -p "$work/other" && cp "$build/bin/monitor_standin.exe" "$work/other/Calorix.exe"
+mkdir -p "$work/other" && cp "$standin" "$work/other/Calorix.exe"
 (exec wine "$work/other/Calorix.exe" --exit-after 300 </dev/null >/dev/null 2>&1) &
 running=$!
 sleep 1
@@ -108,11 +115,11 @@ sleep 1
 wine "$folder/Uninstall.exe" /S </dev/null >/dev/null 2>&1 || fail "the silent uninstall failed"
 # The uninstaller goes on from a copy in the temp folder, so that it can delete itself.
 for _ in $(seq 300); do
-  [ -e "$folder" ] || wine reg query "$key" >/dev/null 2>&1 || break
+  [ -e "$folder" ] || wine reg query "$key" /reg:64 >/dev/null 2>&1 || break
   sleep 0.2
 done
 [ -e "$folder" ] && fail "left in the program folder: $(cd "$folder" && find . -type f)"
-wine reg query "$key" >/dev/null 2>&1 && fail "the uninstall entry is still there"
+wine reg query "$key" /reg:64 >/dev/null 2>&1 && fail "the uninstall entry is still there"
 [ -e "$menu" ] && fail "the Start-menu entry is still there"
 [ -e "$task" ] && fail "the logon task is still there"
 kill -0 "$running" 2>/dev/null && fail "the running Calorix.exe was not ended"

@@ -15,9 +15,12 @@ set(e2e ${CMAKE_CURRENT_LIST_DIR}/program_e2e.py)
 foreach(run window tray shutdown extras)
   add_test(NAME calorix_e2e_${run} COMMAND ${CALORIX_SKIN_PYTHON} ${e2e} ${run})
 endforeach()
-add_test(NAME calorix_e2e_update
-  COMMAND ${CALORIX_SKIN_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/../fixtures/update/update_site.py
-          --bin ${CMAKE_BINARY_DIR}/bin -- ${CALORIX_SKIN_PYTHON} ${e2e} update)
+# update and win10 (the program under WOW64 on 64-bit Windows 10) talk to a test update server.
+foreach(run update win10)
+  add_test(NAME calorix_e2e_${run}
+    COMMAND ${CALORIX_SKIN_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/../fixtures/update/update_site.py
+            --bin ${CMAKE_BINARY_DIR}/bin -- ${CALORIX_SKIN_PYTHON} ${e2e} ${run})
+endforeach()
 set_tests_properties(calorix_e2e_window calorix_e2e_tray calorix_e2e_shutdown calorix_e2e_extras
-                     calorix_e2e_update
+                     calorix_e2e_update calorix_e2e_win10
   PROPERTIES TIMEOUT 300 RESOURCE_LOCK calorix_e2e)

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The tray program end to end under Wine and Xvfb: a few grouped runs of the staged program.
 
-    program_e2e.py RUN        RUN is one of: window, tray, shutdown, extras, update
+    program_e2e.py RUN        RUN is one of: window, tray, shutdown, extras, update, win10
 
 - window: the real Calorix.exe with our server, Kalvaro.exe, reading a stand-in for HWiNFO.
   Placement above a bottom task bar, the stale server ended and its own started, the value
@@ -19,8 +19,13 @@
   a new task bar, the refresh after a resume, and the watchdog restarting a killed server
   without a second copy, also when the user started one.
 - update: the real Calorix.exe against update_site.py's server (run it inside that
-  wrapper). The prompt answered NO and YES, the download and the start of the new program,
-  failed updates, the OK box of a manual check, and an end while a prompt is open.
+  wrapper), with its key as the machine's update_key. The prompt answered NO and YES, the
+  download, the signature and the start of the new program from a folder under ProgramData,
+  the program's end without its icon, refused and failed updates, the OK box of a manual
+  check, and without a key the OK box that says so, closed by the end of the program.
+- win10: the real Calorix.exe as a current PC runs it, 32-bit under WOW64 on 64-bit
+  Windows 10 (the project's 64-bit prefix; run it inside update_site.py). The window, the
+  value sent, the server of HardwareMonitor\\, and the update override of HKLM's 32-bit view.
 
 Each run has its own Xvfb and a copy of the project's Wine prefix with its own wineserver,
 so it neither disturbs the other tests nor is disturbed by them. Screenshots are kept in
@@ -37,7 +42,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-from program_session import (BIN, Display, ProgramLog, Publisher, Wine,  # noqa: E402
+from program_session import (BIN, ROOT, Display, ProgramLog, Publisher, Wine,  # noqa: E402
                              main_window, screenshot, stage, wait_until)
 from PIL import Image, ImageChops  # noqa: E402
 
@@ -45,14 +50,18 @@ BUILD = BIN.parent
 WM_CLOSE, WM_COMMAND = 0x0010, 0x0111
 
 
-def prefix_copy(build=BUILD):
-    """A copy of the project's prefix, made once per build folder."""
-    copy = build / "wine-e2e"
+def prefix_copy(build=BUILD, arch="win32"):
+    """A copy of the project's prefix of that architecture, made once per build folder."""
+    copy = build / ("wine-e2e" if arch == "win32" else "wine64-e2e")
     with open(f"{copy}.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if not (copy / ".made").exists():
             shutil.rmtree(copy, ignore_errors=True)
-            source = os.environ.get("CALORIX_WINEPREFIX", str(BUILD.parent.parent / ".wine"))
+            env = dict(os.environ, CALORIX_WINEARCH=arch)
+            subprocess.run([ROOT / "scripts" / "wine-prefix.sh"], env=env, check=True)
+            source = subprocess.run(["bash", "-c", '. "$0"; echo "$WINEPREFIX"',
+                                     ROOT / "scripts" / "wine-env.sh"], env=env, check=True,
+                                    stdout=subprocess.PIPE, text=True).stdout.strip()
             subprocess.run(["cp", "-a", "--reflink=auto", source, str(copy)], check=True)
             (copy / ".made").touch()
     return copy
@@ -75,17 +84,21 @@ class Checks:
 class Run:
     """One start-to-end session: display, prefix, stage, and the program's own traces."""
 
-    def __init__(self, name, program, width=1920, height=1080, bin_dir=BIN, server="standin"):
+    def __init__(self, name, program, width=1920, height=1080, bin_dir=BIN, arch="win32",
+                 server="standin"):
         build = bin_dir.parent
         self.shots = build / "e2e" / name
         shutil.rmtree(self.shots, ignore_errors=True)
         self.shots.mkdir(parents=True)
         self.display = Display(width, height)
-        self.wine = Wine(prefix_copy(build), self.display.name, bin_dir)
-        # A clean account: no settings, no update override, no work folder.
+        self.wine = Wine(prefix_copy(build, arch), self.display.name, bin_dir, arch)
+        # A clean account: no settings, no update overrides in either view, no work or update
+        # folders.
         self.wine.reg("delete", r"HKCU\SOFTWARE\KEM", "/f")
-        self.wine.reg("delete", r"HKLM\SOFTWARE\KEM", "/f")
+        for view in ("/reg:32", "/reg:64"):
+            self.wine.reg("delete", r"HKLM\SOFTWARE\KEM", view, "/f")
         shutil.rmtree(self.wine.work_folder(), ignore_errors=True)
+        shutil.rmtree(self.update_folders(), ignore_errors=True)
         self.stage = stage(build / "e2e" / f"{name}-stage", program, bin_dir, server)
         self.log = ProgramLog(self.wine.work_folder() / "calorix.log")
         self.server_log = ProgramLog(self.wine.work_folder() / "kalvaro.log")
@@ -103,6 +116,9 @@ class Run:
 
     def window(self):
         return main_window(self.wine)
+
+    def update_folders(self):
+        return self.wine.prefix / "drive_c" / "ProgramData" / "KEM Files" / "update"
 
     def rect(self):
         found = self.window()
@@ -285,11 +301,21 @@ def run_window(run, c):
     run.shot("shown-again")
     switch_sources(run, c, hwinfo)
 
+    ours = run.wine.server_pids()
+    # A server of that name the user started from elsewhere (a second copy of ours would end at
+    # once beside the running one).
+    user_copy = run.stage.parent / f"{run.stage.name}-user" / "Kalvaro.exe"
+    user_copy.parent.mkdir(exist_ok=True)
+    shutil.copy(BIN / "monitor_standin_server.exe", user_copy)
+    run.wine.start(user_copy, env={"MONITOR_STANDIN_ARGS": "--cpu 20"})
+    users = wait_until(lambda: [p for p in run.wine.server_pids() if p not in ours], 15)
     began = time.monotonic()
     run.post(WM_CLOSE)
     c.equal(exit_code(program, 15), 1, "the orderly end returns 1")
     c.check(time.monotonic() - began < 5, "promptly", f"{time.monotonic() - began:.1f} s")
-    c.equal(run.wine.server_pids(), [], "the orderly end terminated the server")
+    c.check(users and run.wine.server_pids() == users,
+            "the orderly end terminated its own server and left the one the user started",
+            (ours, users, run.wine.server_pids()))
     c.equal(run.tray_icons("ended"), 0, "and removed the tray icon")
 
 
@@ -416,10 +442,14 @@ def run_tray(run, c):
     code = exit_code(program, 10)
     elapsed = time.monotonic() - began - 0.3
     c.equal(code, 0, "\"Exit\" ends the process with 0")
-    c.check(elapsed < 2.5, "within about 2 s although the worker ignores the stop",
+    c.check(elapsed < 3.5, "within about 2 s although the worker ignores the stop",
             f"{elapsed:.1f} s")
     print(f"figure: exit during a stalled refresh took {elapsed:.2f} s")
     c.check(run.wine.server_pids() != [], "and leaves the server running")
+    c.check(run.log.wait_for(r"ending: exit chosen in the tray menu", 1) and
+            run.log.wait_for(r"worker did not stop; ending the process", 1),
+            "through the one shutdown path, which ends a stalled worker's process")
+    c.equal(run.tray_icons("exited"), 0, "without leaving its icon behind")
 
 
 def run_shutdown(run, c):
@@ -609,12 +639,26 @@ def requests(site):
     return log.read_text() if log.exists() else ""
 
 
+def consent_to_start(log):
+    """Milliseconds from the YES click's handling to the installer's start, as logged, and of
+    those the ones from the download's start (the rest is the report's pause before it)."""
+    stamp = r"\[\d\d-\d\d (\d\d):(\d\d):(\d\d)\.(\d{3})\]\[\w+ *\]"
+    ms = lambda m: ((int(m[0]) * 60 + int(m[1])) * 60 + int(m[2])) * 1000 + int(m[3])
+    began = re.search(stamp + r"update: downloading", log)
+    started = re.search(stamp + r"update: started .*, (\d+) ms after consent", log)
+    if not (began and started):
+        return None
+    return int(started.group(5)), ms(started.groups()[:4]) - ms(began.groups())
+
+
 def run_update(run, c):
     site = os.environ.get("CALORIX_TEST_SITE")
     if not c.check(site is not None, "runs inside update_site.py"):
         return
     set_base = lambda base: run.wine.reg("add", r"HKLM\SOFTWARE\KEM", "/v", "update_url", "/t",
                                          "REG_SZ", "/d", f"{os.environ['CALORIX_TEST_HTTP']}/{base}", "/f")
+    run.wine.reg("add", r"HKLM\SOFTWARE\KEM", "/v", "update_key", "/t", "REG_SZ", "/d",
+                 os.environ["CALORIX_TEST_KEY"], "/f")
     set_base("ok")
     program = run.start()
     answer_box(run, c, "start-up prompt", YES_NO, (260, 175))  # NO
@@ -626,18 +670,35 @@ def run_update(run, c):
     c.check(run.log.wait_for(r"update: firmware 110, device -1: current"),
             "the manual firmware check without a display reports the firmware current")
     run.post(WM_COMMAND, 102)
+    c.equal(run.tray_icons("before-yes"), 1, "the icon is shown before the update")
     answer_box(run, c, "manual prompt", YES_NO, (120, 175))  # YES
     c.equal(exit_code(program, 60), 0, "YES: the program ends with 0 after the update started")
-    marker = run.wine.work_folder() / "temp" / "Software-1.0.1.0.exe.ran"
-    c.check(wait_until(marker.exists, 20), "the downloaded program ran from KEM Files\\temp")
+    marker = lambda: list(run.update_folders().glob("*/Software-1.0.1.0.exe.ran"))
+    c.check(wait_until(marker, 20), "the downloaded program ran from ProgramData\\KEM Files\\update")
     c.check("GET /ok/q7rb/software///Software-1.0.1.0.zip 200" in requests(site),
             "the archive came from the channel URL plus two slashes")
-    c.check(run.log.wait_for(r"update: started Software-1\.0\.1\.0\.exe", 1), "and was logged")
+    c.check(run.log.wait_for(r"update: started .*Software-1\.0\.1\.0\.exe \(signed with the "
+                             r"update key\)", 1), "its signature was checked, and that was logged")
+    c.check(run.log.wait_for(r"program ended: an update's program started, exit code 0", 1),
+            "the end went through the orderly shutdown")
+    c.equal(run.tray_icons("after-update"), 0, "and left no icon behind")
+    c.check(run.wine.server_pids() != [], "the server keeps running, as after \"Exit\"")
+    print("figure: consent to installer start %s ms, from the download's start %s ms"
+          % (consent_to_start(run.log.text()) or ("?", "?")))
 
-    for base, logged in (("missing", r"HTTP 404\); nothing started"),
-                         ("noprogram", r"was not unpacked completely"),
-                         ("notaprogram", r"could not start Software-1\.0\.1\.0\.exe")):
+    # The update folder made a link (Wine shows a Unix symbolic link as a reparse point) to a
+    # folder that must stay empty.
+    elsewhere = run.shots / "elsewhere"
+    for base, logged, link in (
+            ("missing", r"HTTP 404\); nothing started", False),
+            ("unsigned", r"is unsigned \(no Software-1\.0\.1\.0\.exe\.sig", False),
+            ("notaprogram", r"could not start Software-1\.0\.1\.0\.exe", False),
+            ("ok", r"no safe update folder \(.*update is a link\); nothing started", True)):
         set_base(base)
+        if link:
+            shutil.rmtree(run.update_folders(), ignore_errors=True)
+            elsewhere.mkdir()
+            run.update_folders().symlink_to(elsewhere, target_is_directory=True)
         mark = run.log.mark()
         program = run.start()
         answer_box(run, c, f"prompt of the {base} site", YES_NO, (120, 175))  # YES
@@ -647,27 +708,72 @@ def run_update(run, c):
                 f"and the program runs on with its window ({base})")
         run.post(WM_CLOSE)
         c.equal(exit_code(program, 15), 1, f"until its orderly end ({base})")
+    c.equal(list(elsewhere.iterdir()), [], "nothing was written through the link")
+    run.update_folders().unlink()
 
+    # Without a key nothing can be checked: the newer version is announced, with OK only.
     set_base("ok")
+    run.wine.reg("delete", r"HKLM\SOFTWARE\KEM", "/v", "update_key", "/f")
+    mark = run.log.mark()
     program = run.start()
-    c.check(wait_until(lambda: box(run), 20) is not None, "a prompt is open")
+    c.check(wait_until(lambda: box(run), 20) is not None, "a box is open")
+    time.sleep(0.8)
+    c.equal(button_spans(run.shot("no-key box"), box(run)), OK, "without a key: an OK box")
+    c.check(run.log.wait_for(r"newer, but without an update key it cannot be installed", 5, mark),
+            "and the log says why")
     run.post(WM_CLOSE)
     c.equal(exit_code(program, 10), 1, "the orderly end closes it and ends the program")
+
+
+def command_line(pid):
+    try:
+        return Path(f"/proc/{pid}/cmdline").read_bytes().replace(b"\0", b" ").decode().strip()
+    except OSError:
+        return ""
+
+
+def run_win10(run, c):
+    site, http = os.environ.get("CALORIX_TEST_SITE"), os.environ.get("CALORIX_TEST_HTTP")
+    if not c.check(site is not None, "runs inside update_site.py"):
+        return
+    # The 32-bit view (HKLM\SOFTWARE\WOW6432Node) is the program's; the native one holds a
+    # decoy that it must not read.
+    for view, base in (("/reg:32", "wow64"), ("/reg:64", "native")):
+        run.wine.reg("add", r"HKLM\SOFTWARE\KEM", "/v", "update_url", "/t", "REG_SZ", "/d",
+                     f"{http}/{base}", view, "/f")
+    program = run.start("65.7")
+    if not c.check(wait_until(run.window, 30) is not None, "the main window appears"):
+        return
+    c.check(run.log.wait_for(r"buffer\[3\]: 0, buffer\[4\]: 6, buffer\[5\]: 5", 20),
+            "the stand-in's 65.7 is sent as 0, 6, 5")
+    time.sleep(1)
+    c.check(white_pixels(crop(run.shot("window"), run.rect(), NUMBER)) > 200,
+            "and the window shows the number")
+    servers = [command_line(pid) for pid in run.wine.server_pids()]
+    c.check(len(servers) == 1 and re.search(r"\\HardwareMonitor\\Kalvaro\.exe$", servers[0]),
+            "the server is the Windows 10 build, from HardwareMonitor\\", servers)
+    c.check(wait_until(lambda: "GET /wow64/q7rb/software/version " in requests(site), 20)
+            and "/native/" not in requests(site),
+            "the update check asks the server that HKLM's 32-bit view names", requests(site))
+    run.post(WM_CLOSE)
+    c.equal(exit_code(program, 15), 1, "the orderly end returns 1")
+    c.equal(run.wine.server_pids(), [], "and ends the server")
 
 
 def main():
     name = sys.argv[1] if len(sys.argv) > 1 else ""
     double = BIN / "calorix_hid_double.exe"
-    runs = {"window": (run_window, BIN / "Calorix.exe", 1920, 1080, "kalvaro"),
+    runs = {"window": (run_window, BIN / "Calorix.exe", 1920, 1080, {"server": "kalvaro"}),
             "tray": (run_tray, double, 1920, 1080),
             "shutdown": (run_shutdown, double, 1366, 768),
             "extras": (run_extras, double, 1920, 1080),
-            "update": (run_update, BIN / "Calorix.exe", 1920, 1080)}
+            "update": (run_update, BIN / "Calorix.exe", 1920, 1080),
+            "win10": (run_win10, BIN / "Calorix.exe", 1920, 1080, {"arch": "win64"})}
     if name not in runs:
         print(__doc__)
         return 2
-    body, program, width, height, *server = runs[name]
-    run = Run(name, program, width, height, server=server[0] if server else "standin")
+    body, program, width, height, *options = runs[name]
+    run = Run(name, program, width, height, **(options[0] if options else {}))
     c = Checks()
     try:
         body(run, c)

@@ -37,7 +37,7 @@ class UpdateCheckTest : public ::testing::Test {
   UpdateLinks Links() {
     UpdateLinks links;
     links.window = window_;
-    links.work_folder = test::FreshFolder(L"check");
+    links.key = test::TestKey;
     return links;
   }
   void SetVersion(const wchar_t* channel, std::string_view body) {
@@ -84,6 +84,7 @@ TEST_F(UpdateCheckTest, SoftwareBodiesAgainstTheRunningVersion) {
       {"1.0.1", true, L"1.0.1"},
       {"1.0.0.9.1", true, L"1.0.0.9.1"},
       {"1.0.0.8", false, L"1.0.0.8"},
+      {"1.0", false, L"1.0"},  // fewer parts, and older: never offered
       {"1.0.1.0\r\n", true, L"1.0.1.0"},
       {"1.0.0.10.1 ", false, nullptr},
       {"..\\..\\x", false, nullptr},
@@ -180,35 +181,62 @@ TEST_F(UpdateCheckTest, PromptsQueueTheDownloadOnYesOnly) {
   handle(Check(service, UpdateChannel::kFirmware, false), kBoxYes);
   handle(std::make_pair(kFirmware, 2), kBoxYes);
   EXPECT_EQ(service.OnUpdateResult(3, 1), 0);
+  UpdateLinks keyless = Links();
+  keyless.key = [] { return std::optional<UpdateKey>(); };
+  keyless.message_box = [&](const std::wstring& text, const std::wstring&, int style) {
+    asked.push_back(text + L"|" + std::to_wstring(style));
+    return kBoxYes;
+  };
+  UpdateService cannot_install(test::SiteUrl(L"v"), std::move(keyless));
+  const Result announced = Check(cannot_install, UpdateChannel::kSoftware, true);
+  ASSERT_TRUE(announced);
+  cannot_install.OnUpdateResult(announced->first, announced->second);
 
   const std::wstring ask = L"Software Updates|Detected the latest version:v1.0.1.0, update now?|4";
   EXPECT_EQ(asked, (std::vector<std::wstring>{
                        ask, ask, ask, L"Software Updates|The software is the latest version!|0",
                        L"Firmware Updates|Detected the latest version:v110, update now?|4",
-                       L"Firmware Updates|The Firmware is the latest version!|0"}));
+                       L"Firmware Updates|The Firmware is the latest version!|0",
+                       L"Detected the latest version:v1.0.1.0. This copy has no update key to "
+                       L"verify it with, so it cannot install it.|0"}));
   EXPECT_EQ(queued, (std::vector<int>{7, 8})) << "only the YES answers to a newer version";
 }
 
-// The machine's override of the base URL counts only as a usable URL string.
-TEST(UpdateConfigTest, MachineOverrideOfTheBaseUrl) {
+// The machine's overrides of the base URL and the key count only when usable.
+TEST(UpdateConfigTest, MachineOverridesOfTheBaseUrlAndTheKey) {
   const std::wstring built_in = BuiltInUpdateBaseUrl();
   EXPECT_EQ(built_in.rfind(L"https://", 0), 0u);
   HKEY key = nullptr;
   ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KEM", 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr),
             ERROR_SUCCESS);
-  auto set = [key](DWORD type, const std::wstring& text) {
-    ::RegSetValueExW(key, kUpdateUrlValue, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+  auto set = [key](const wchar_t* name, DWORD type, const std::wstring& text) {
+    ::RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  };
+  auto url = [&](DWORD type, const std::wstring& text) {
+    set(kUpdateUrlValue, type, text);
     return UpdateBaseUrl();
   };
-  EXPECT_EQ(set(REG_SZ, L"http://127.0.0.1:8080/mirror"), L"http://127.0.0.1:8080/mirror");
-  EXPECT_EQ(set(REG_SZ, L"file://C:/evil"), built_in);
-  EXPECT_EQ(set(REG_SZ, L"https://" + std::wstring(400, L'a')), built_in);  // does not fit
-  EXPECT_EQ(set(REG_BINARY, L"https://mirror.example"), built_in);
+  EXPECT_EQ(url(REG_SZ, L"http://127.0.0.1:8080/mirror"), L"http://127.0.0.1:8080/mirror");
+  EXPECT_EQ(url(REG_SZ, L"http://mirror.example"), built_in);  // plain http leaves the machine
+  EXPECT_EQ(url(REG_SZ, L"file://C:/evil"), built_in);
+  EXPECT_EQ(url(REG_SZ, L"https://" + std::wstring(600, L'a')), built_in);  // does not fit
+  EXPECT_EQ(url(REG_BINARY, L"https://mirror.example"), built_in);
   ::RegDeleteValueW(key, kUpdateUrlValue);
-  ::RegCloseKey(key);
   EXPECT_EQ(UpdateBaseUrl(), built_in);
+
+  // The test build has no key of its own; a PEM text with its line breaks counts as well.
+  const std::optional<UpdateKey> none = ConfiguredUpdateKey();
+  const std::wstring text = test::Env(L"CALORIX_TEST_KEY");
+  set(kUpdateKeyValue, REG_SZ,
+      L"-----BEGIN PUBLIC KEY-----\r\n" + text.substr(0, 64) + L"\r\n" + text.substr(64) +
+          L"\r\n-----END PUBLIC KEY-----\r\n");
+  EXPECT_EQ(ConfiguredUpdateKey().value_or(UpdateKey{}).point, test::TestKey()->point);
+  set(kUpdateKeyValue, REG_SZ, text.substr(1));
+  EXPECT_EQ(ConfiguredUpdateKey().has_value(), none.has_value());
+  ::RegDeleteValueW(key, kUpdateKeyValue);
+  ::RegCloseKey(key);
 }
 
 }  // namespace

@@ -1,20 +1,23 @@
 // The update flow without the tray program: a real window receives WM_UPDATE_RESULT, the real
 // UpdateService runs on a real Worker, and the prompt is answered by a stand-in message box.
 //
-//   update_flow_harness.exe <base URL> <worker command code> <yes|no>
+//   update_flow_harness.exe <base URL> <worker command code> <yes|no> [nokey]
 //
-// Everything goes to the program log. The process ends only the way the program would end
-// it: after the update service started the new program.
+// The update key is the test server's (CALORIX_TEST_KEY), or none with "nokey". Everything
+// goes to the program log. The process ends only the way the program would end it: on the
+// message the update service posts once the new program runs, with exit code 0.
 #include <windows.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "app/shell/worker.h"
 #include "app/system/log.h"
 #include "app/system/work_folder.h"
 #include "app/update/http_fetch.h"
+#include "app/update/signature_format.h"
 #include "app/update/update_service.h"
 
 namespace {
@@ -24,7 +27,15 @@ calorix::UpdateService* g_service = nullptr;  // not owned: lives in wmain until
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == calorix::WM_UPDATE_RESULT && g_service)
     return g_service->OnUpdateResult(wparam, lparam);
+  if (message == calorix::WM_UPDATE_STARTED) ::PostQuitMessage(0);
   return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+std::optional<calorix::UpdateKey> TestKey() {
+  wchar_t text[512] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"CALORIX_TEST_KEY", text, 512);
+  return calorix::ParseUpdateKey(
+      calorix::ToUtf8(std::wstring_view(text, length < 512 ? length : 0)));
 }
 
 HWND CreateMainWindow() {
@@ -40,7 +51,7 @@ HWND CreateMainWindow() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) return 2;
+  if (argc != 4 && !(argc == 5 && std::wstring(argv[4]) == L"nokey")) return 2;
   calorix::OpenProgramLog();
   const unsigned answer = std::wstring(argv[3]) == L"yes" ? calorix::kBoxYes : 2;
   HWND window = CreateMainWindow();
@@ -53,6 +64,8 @@ int wmain(int argc, wchar_t** argv) {
                       calorix::ToUtf8(title).c_str(), calorix::ToUtf8(text).c_str(), style, answer);
     return answer;
   };
+  const std::optional<calorix::UpdateKey> key = argc == 4 ? TestKey() : std::nullopt;
+  links.key = [key] { return key; };
   calorix::UpdateService service(argv[1], std::move(links));
   g_service = &service;
   calorix::Worker worker;  // declared after the service: its thread ends first

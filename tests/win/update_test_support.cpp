@@ -28,6 +28,23 @@ std::wstring SiteFolder(std::wstring_view site, std::wstring_view channel) {
          std::wstring(channel) + L"\\";
 }
 
+std::optional<UpdateKey> TestKey() { return ParseUpdateKey(ToNarrow(Env(L"CALORIX_TEST_KEY"))); }
+
+std::vector<std::wstring> Subfolders(const std::wstring& root) {
+  std::vector<std::wstring> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(root, ec))
+    if (entry.is_directory(ec)) names.push_back(entry.path().filename().wstring());
+  return names;
+}
+
+std::vector<std::wstring> FilesInSubfolders(const std::wstring& root, const std::wstring& name) {
+  std::vector<std::wstring> found;
+  for (const std::wstring& folder : Subfolders(root))
+    if (FileExists(root + folder + L"\\" + name)) found.push_back(root + folder + L"\\" + name);
+  return found;
+}
+
 std::string ToNarrow(std::wstring_view ascii) { return std::string(ascii.begin(), ascii.end()); }
 
 std::string ReadFileBytes(const std::wstring& path) {

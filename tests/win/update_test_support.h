@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+#include "app/update/signature_format.h"
 
 namespace calorix::test {
 
@@ -18,6 +21,13 @@ std::wstring Env(const wchar_t* name);
 std::wstring SiteUrl(std::wstring_view site);
 // Where a site's channel files live on disk: <site root>\<site>\q7rb\<channel>\ .
 std::wstring SiteFolder(std::wstring_view site, std::wstring_view channel);
+
+// The test server's update key (its public half), or nothing outside update_site.py.
+std::optional<UpdateKey> TestKey();
+// Paths of the files called `name` in the folders directly under `root` (which ends with a
+// backslash), and the names of those folders.
+std::vector<std::wstring> FilesInSubfolders(const std::wstring& root, const std::wstring& name);
+std::vector<std::wstring> Subfolders(const std::wstring& root);
 
 // ASCII text as bytes.
 std::string ToNarrow(std::wstring_view ascii);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <exception>
+#include <string>
 #include <vector>
 
 #include "ui/core/win_handles.h"
@@ -154,9 +155,15 @@ namespace render_detail {
 const BlendApi& PlatformBlendApi() {
   static const BlendApi api = [] {
     BlendApi resolved{&OwnAlphaBlend, nullptr};
-    // Kept loaded for the life of the process, as the resolved addresses are.
-    HMODULE msimg = ::GetModuleHandleW(L"msimg32.dll");
-    if (!msimg) msimg = ::LoadLibraryW(L"msimg32.dll");
+    // Kept loaded for the life of the process, as the resolved addresses are. By full path
+    // from the system folder: a program that uses the library may run elevated, and an
+    // msimg32.dll beside it or in the current directory must not be the one loaded.
+    HMODULE msimg = nullptr;
+    wchar_t system[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+      msimg = ::LoadLibraryW((std::wstring(system, length) + L"\\msimg32.dll").c_str());
+    }
     if (msimg) {
       if (auto p = ::GetProcAddress(msimg, "AlphaBlend"))
         resolved.alpha_blend = reinterpret_cast<AlphaBlendFn>(reinterpret_cast<void*>(p));
