@@ -52,6 +52,25 @@ TEST(KalvaroLayouts, HwinfoVersionsStridesUnitsAndAge) {
   EXPECT_FALSE(ParseHwinfo(View(sensors::HwinfoLayout(kMachine, {.dead = true})), 0)->live);
 }
 
+TEST(KalvaroLayouts, HwinfoNamesOfAmdPackagesAndOfAdaptersByKind) {
+  std::vector<Reading> readings;
+  for (auto [sensor, index, label, celsius] :
+       {std::tuple{"CPU [#0]: AMD Ryzen 7 5800X: Enhanced", 0, "CPU Die (average)", 60.0},
+        {"CPU [#0]: AMD Ryzen 7 5800X: Enhanced", 0, "CPU (Tctl/Tdie)", 64.0},
+        {"CPU [#0]: AMD Ryzen 7 5800X: Enhanced", 0, "CPU CCD1 (Tdie)", 66.0},
+        {"iGPU [#0]: AMD Radeon(TM) Graphics: ", 1, "GPU Temperature", 45.0},
+        {"dGPU [#1]: AMD Radeon RX 6800: ", 2, "GPU Hot Spot Temperature", 70.0},
+        {"dGPU [#1]: AMD Radeon RX 6800: ", 2, "GPU Temperature", 55.0},
+        {"GPU [#2]", 3, "GPU Temperature", 40.0}}) {
+    readings.push_back(MakeReading(sensor, label, celsius));
+    ClassifyHwinfoReading(readings.back(), index);
+  }
+  // The first two adapters; an unnamed third would be named by its sensor.
+  EXPECT_EQ(Chosen(readings),
+            "CPU (Tctl/Tdie)=64.0 | AMD Radeon(TM) Graphics=45.0 | AMD Radeon RX 6800=55.0");
+  EXPECT_EQ(readings.back().adapter_name, "GPU [#2]");
+}
+
 TEST(KalvaroLayouts, HostileHwinfoLayoutsAreReadOnlyInsideTheView) {
   const auto good = sensors::HwinfoLayout(kMachine, {});
   auto with = [&](std::size_t at, std::uint32_t value) {

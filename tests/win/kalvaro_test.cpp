@@ -1,11 +1,13 @@
 // The server's readers against the test publisher of each monitor and a double of WMI, and
 // the server program itself: one copy, the block it writes, its settings' log lines.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "app/system/log.h"
 #include "app/system/settings.h"
@@ -13,6 +15,7 @@
 #include "app/temperature/temperature_mapping.h"
 #include "server/core/block.h"
 #include "server/core/settings.h"
+#include "server/win/loopback_http.h"
 #include "server/win/monitor_readers.h"
 #include "server/win/server_loop.h"
 #include "tests/doubles/wmi_double.h"
@@ -102,6 +105,51 @@ TEST(KalvaroReaders, WmiOfOlderMonitorsAndTheThermalZones) {
   EXPECT_EQ(wmi.outstanding, 0);
 }
 
+// A listener on 127.0.0.1 that accepts and answers as `reply` says, on a thread of its own.
+class SlowServer {
+ public:
+  explicit SlowServer(std::string reply) : reply_(std::move(reply)) {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    int size = sizeof address;
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
+    ::listen(listener_, 1);
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ::ntohs(address.sin_port);
+    thread_ = std::thread([this] {
+      const SOCKET client = ::accept(listener_, nullptr, nullptr);
+      ::send(client, reply_.data(), static_cast<int>(reply_.size()), 0);
+      ::Sleep(1500);  // and keeps the connection open
+      ::closesocket(client);
+    });
+  }
+  ~SlowServer() {
+    ::closesocket(listener_);
+    thread_.join();
+  }
+  std::uint16_t port() const { return port_; }
+
+ private:
+  std::string reply_;
+  SOCKET listener_;
+  std::uint16_t port_ = 0;
+  std::thread thread_;
+};
+
+TEST(KalvaroReaders, ALoopbackServerThatKeepsQuietOrOpenHoldsTheLookOnlyBriefly) {
+  for (const char* reply : {"", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}"}) {
+    SlowServer server(reply);
+    const ULONGLONG began = ::GetTickCount64();
+    const auto response = LoopbackGet(server.port(), "/data.json", {250, 500});
+    EXPECT_LT(::GetTickCount64() - began, 2000u);
+    EXPECT_EQ(response.value_or("none"), *reply ? reply : "none");
+  }
+}
+
 std::string FileText(const std::filesystem::path& path) {
   std::ifstream file(path);
   std::stringstream text;
@@ -141,15 +189,19 @@ TEST(KalvaroServer, SettingsTakeEffectAtTheNextReadAndABadOneIsLoggedOnce) {
   };
   EXPECT_EQ(run(0, 30), "AIDA64 \"CPU\" 44");  // read again at 30 s: still bad
   calorix::WriteSetting(kSensorSource, L"coretemp");
-  calorix::WriteSetting(kSensorCpuLabel, L"");
+  calorix::WriteSetting(kSensorCpuLabel, L"CPU Package");  // Core Temp has none
   EXPECT_EQ(run(31, 59), "AIDA64 \"CPU\" 44");
-  EXPECT_EQ(run(60, 60), "Core Temp \"Core #1\" 58");
+  EXPECT_EQ(run(60, 65), "Core Temp \"Core #1\" 58");
   calorix::LogClose();
   const std::string text = FileText(log);
   EXPECT_EQ(Count(text, "setting sensor_source \"speedfan\" is not valid; using \"auto\""), 1u)
       << text;
   EXPECT_EQ(Count(text, "using AIDA64: \"CPU\" 44.0 C"), 1u);
   EXPECT_EQ(Count(text, "using Core Temp: \"Core #1\" 58.0 C"), 1u);
+  EXPECT_EQ(Count(text,
+                  "sensor_cpu_label \"CPU Package\" is no reading of Core Temp; using its "
+                  "own choice"),
+            1u);
   std::filesystem::remove(log);
   ::RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\KEM");
 }
