@@ -21,9 +21,11 @@ std::filesystem::path WorkFolder() {
   return folder;
 }
 
-bool OpenProgramLog() {
+bool OpenLogInWorkFolder(const wchar_t* file_name) {
   const auto folder = WorkFolder();
-  return !folder.empty() && LogOpen(folder / L"calorix.log");
+  return !folder.empty() && LogOpen(folder / file_name);
 }
+
+bool OpenProgramLog() { return OpenLogInWorkFolder(L"calorix.log"); }
 
 }  // namespace calorix

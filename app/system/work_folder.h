@@ -11,5 +11,7 @@ std::filesystem::path WorkFolder();
 
 // Attaches the diagnostic log to "calorix.log" in the work folder.
 bool OpenProgramLog();
+// Attaches it to `file_name` in the work folder: each program of the system logs to its own.
+bool OpenLogInWorkFolder(const wchar_t* file_name);
 
 }  // namespace calorix
