@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "app/system/log.h"
 #include "app/temperature/monitor_server.h"
 
 namespace calorix {
@@ -17,24 +16,6 @@ ServerKeeper::Ms Now() { return ServerKeeper::Ms(::GetTickCount64()); }
 
 bool StillRuns(const Zentu::UniqueKernelHandle& process) {
   return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
-}
-
-// Runs on the system's wait thread: it only posts, so that the watch itself is touched by
-// the window's thread alone.
-void CALLBACK CopyEnded(void* window, BOOLEAN) {
-  ::PostMessageW(static_cast<HWND>(window), WM_SERVER_ENDED, 0, 0);
-}
-
-Zentu::UniqueRegisteredWait WaitForEnd(HANDLE process, HWND window) {
-  HANDLE wait = nullptr;
-  // In the wait thread: posting is all the callback does, so no pool thread is woken for it.
-  if (!::RegisterWaitForSingleObject(&wait, process, CopyEnded, window, INFINITE,
-                                     WT_EXECUTEONLYONCE | WT_EXECUTEINWAITTHREAD)) {
-    LogPrint(Warn, "server watchdog: cannot wait for Kalvaro.exe (error %lu); looking instead",
-             ::GetLastError());
-    return {};
-  }
-  return Zentu::UniqueRegisteredWait(wait);
 }
 
 }  // namespace
@@ -73,14 +54,17 @@ void ServerWatch::Launch(bool restart) {
   Zentu::UniqueKernelHandle process = LaunchMonitorServer();
   keeper_.Started(Now(), static_cast<bool>(process), restart);
   if (!process) return;
-  Zentu::UniqueRegisteredWait wait = WaitForEnd(process.get(), window_);
-  started_.push_back({std::move(process), std::move(wait)});
+  Copy copy{std::move(process), {}};
+  if (Zentu::MWindow::PostWhenSignalled(copy.process.get(), window_, WM_SERVER_ENDED)) {
+    copy.end_wait.reset(copy.process.get());
+  }
+  started_.push_back(std::move(copy));
   if (on_start_) on_start_();
 }
 
 void ServerWatch::EndStartedCopies() {
   for (Copy& copy : started_) {
-    copy.wait.reset();  // its end is no news now
+    copy.end_wait.reset();  // its end is no news now
     if (StillRuns(copy.process)) ::TerminateProcess(copy.process.get(), 0);
   }
   started_.clear();
@@ -109,8 +93,9 @@ void ServerWatch::Keep() {
 }
 
 void ServerWatch::ScheduleLook() {
-  const bool heard_of = std::all_of(started_.begin(), started_.end(),
-                                    [](const Copy& copy) { return static_cast<bool>(copy.wait); });
+  const bool heard_of = std::all_of(started_.begin(), started_.end(), [](const Copy& copy) {
+    return static_cast<bool>(copy.end_wait);
+  });
   if (keeper_.gave_up() || (!started_.empty() && heard_of)) return;
   const ServerKeeper::Ms now = Now();
   const ServerKeeper::Ms at = started_.empty()

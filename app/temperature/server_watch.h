@@ -9,6 +9,7 @@
 
 #include "app/temperature/server_watchdog.h"
 #include "app/temperature/temperature_block.h"
+#include "ui/core/mwindow.h"
 #include "ui/core/win_handles.h"
 
 namespace calorix {
@@ -22,8 +23,9 @@ inline constexpr UINT WM_SERVER_ENDED = 0x069F;
 // program changes them, before its entry runs.
 void SetServerWatchPeriods(const ServerWatchPeriods& periods);
 
-// Costs nothing while our copy runs: the system waits on its process handle and posts
-// WM_SERVER_ENDED when it ends. While none of ours runs, it looks once per restart slot.
+// Costs nothing while our copy runs: the window's message loop waits on its process handle
+// as well, and WM_SERVER_ENDED is posted when it ends. While none of ours runs, it looks once
+// per restart slot.
 class ServerWatch {
  public:
   ServerWatch();
@@ -44,11 +46,17 @@ class ServerWatch {
   void EndStartedCopies();
 
  private:
+  // The message loop's wait for a process's end (MWindow::PostWhenSignalled).
+  struct EndWaitTraits {
+    using type = HANDLE;
+    static type invalid() { return nullptr; }
+    void close(type process) const { Zentu::MWindow::StopWaitingFor(process); }
+  };
   struct Copy {
     Zentu::UniqueKernelHandle process;  // owned
-    // Owned, declared after the process: withdrawn before its handle is closed. Null when it
-    // could not be registered; then the copy is looked at once per slot instead.
-    Zentu::UniqueRegisteredWait wait;
+    // Declared after the process: withdrawn before its handle is closed. Null when the loop
+    // waits for too many handles; then the copy is looked at once per slot instead.
+    Zentu::UniqueHandle<EndWaitTraits> end_wait;
   };
 
   void Launch(bool restart);

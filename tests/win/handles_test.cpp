@@ -79,41 +79,5 @@ TEST(WinHandles, ModuleIsFreed) {
   EXPECT_EQ(::GetModuleHandleW(L"msimg32.dll"), nullptr);
 }
 
-// Withdrawing a wait waits for its running callback, and a withdrawn wait never calls back.
-struct WaitCalls {
-  LONG count = 0;
-  UniqueKernelHandle entered{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-};
-
-void CALLBACK SlowCallback(void* context, BOOLEAN) {
-  auto* calls = static_cast<WaitCalls*>(context);
-  ::SetEvent(calls->entered.get());
-  ::Sleep(200);
-  ::InterlockedIncrement(&calls->count);
-}
-
-TEST(WinHandles, RegisteredWaitIsWithdrawn) {
-  WaitCalls calls;
-  const auto callback = SlowCallback;
-  UniqueKernelHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  HANDLE raw = nullptr;
-  ASSERT_TRUE(::RegisterWaitForSingleObject(&raw, event.get(), callback, &calls, INFINITE,
-                                            WT_EXECUTEONLYONCE));
-  UniqueRegisteredWait wait(raw);
-  ::SetEvent(event.get());
-  ASSERT_EQ(::WaitForSingleObject(calls.entered.get(), 10000), WAIT_OBJECT_0);
-  wait.reset();
-  EXPECT_EQ(calls.count, 1);  // the callback had finished when reset returned
-
-  ::ResetEvent(event.get());
-  ASSERT_TRUE(::RegisterWaitForSingleObject(&raw, event.get(), callback, &calls, INFINITE,
-                                            WT_EXECUTEONLYONCE));
-  wait = UniqueRegisteredWait(raw);
-  wait.reset();
-  ::SetEvent(event.get());
-  ::Sleep(300);
-  EXPECT_EQ(calls.count, 1);
-}
-
 }  // namespace
 }  // namespace Zentu

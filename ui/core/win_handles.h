@@ -55,14 +55,6 @@ struct IconTraits {
   void close(type h) const { ::DestroyIcon(h); }
 };
 
-struct RegisteredWaitTraits {  // RegisterWaitForSingleObject
-  using type = HANDLE;
-  static type invalid() { return nullptr; }
-  // Also waits for a callback that is running: afterwards none runs or will run. Never from
-  // inside the wait's own callback.
-  void close(type h) const { ::UnregisterWaitEx(h, INVALID_HANDLE_VALUE); }
-};
-
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
@@ -72,7 +64,6 @@ using UniqueWindowDc = UniqueHandle<WindowDcTraits>;
 using UniqueSelection = UniqueHandle<SelectedObjectTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
-using UniqueRegisteredWait = UniqueHandle<RegisteredWaitTraits>;
 
 inline UniqueWindowDc GetWindowDc(HWND window) {
   return UniqueWindowDc(::GetDC(window), WindowDcTraits{window});
