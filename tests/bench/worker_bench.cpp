@@ -153,7 +153,6 @@ IdleFigures Idle(bool mapped, Wiring wiring, double seconds) {
 }
 
 void IdleTable(double seconds) {
-  // The quick looks last 10 s after a server start.
   const double quick_s = std::min(seconds, calorix::kQuickLookSpan.count() / 1000.0);
   std::printf(
       "worker while no temperature can be read, %.0f s each (%.0f s after a server start); per "

@@ -317,11 +317,9 @@ TEST_F(SendTemperatureTest, WithoutAReadingTheWorkerLooksQuicklyOnlyAfterAServer
   constexpr auto kServerStart = 30s, kEnd = 45s;
   std::atomic<std::int64_t> now_ms{0};
   std::vector<int> looks_in_second(kEnd / 1s);  // written by the worker thread only
-  std::atomic<bool> done{false};
   links_.block = [&]() -> const TemperatureBlock* {
     const std::int64_t at = now_ms;
     if (at < kEnd / 1ms) ++looks_in_second[at / 1000];
-    done = at >= kEnd / 1ms;
     return at % 2000 < 1000 ? nullptr : &block_;  // not mapped, then reading 0.0, in turn
   };
   Worker worker;
@@ -329,18 +327,14 @@ TEST_F(SendTemperatureTest, WithoutAReadingTheWorkerLooksQuicklyOnlyAfterAServer
   worker.SetLookTimingForTesting(
       [&] { return std::chrono::milliseconds(now_ms.load()); },
       [&](std::chrono::milliseconds wait) {
-        const std::int64_t at = now_ms;
-        if (at < kServerStart / 1ms && at + wait.count() >= kServerStart / 1ms) {
-          now_ms = kServerStart / 1ms;  // the start ends the wait
-          worker.LookSoon();
-        } else {
-          now_ms += wait.count();
-        }
-        if (done) std::this_thread::sleep_for(1ms);
+        const std::int64_t at = now_ms, start = kServerStart / 1ms;
+        now_ms = at < start && at + wait.count() >= start ? start : at + wait.count();
+        if (at < start && now_ms == start) worker.LookSoon();  // the start ends the wait
+        if (now_ms >= kEnd / 1ms) std::this_thread::sleep_for(1ms);
       });
   worker.LookSoon();  // the program starts the server before the worker
   ASSERT_TRUE(worker.Start());
-  ASSERT_TRUE(WaitUntil([&] { return done.load(); }));
+  ASSERT_TRUE(WaitUntil([&] { return now_ms >= kEnd / 1ms; }));
   EXPECT_TRUE(worker.Stop());
   std::vector<int> expected(looks_in_second.size(), 1);
   std::fill_n(expected.begin(), 10, 4);
