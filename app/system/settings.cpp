@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cwchar>
 
+#include "app/system/log.h"
 #include "app/system/setting_text.h"
 #include "ui/core/win_handles.h"
 
@@ -14,44 +16,64 @@ namespace {
 
 constexpr DWORD kQuerySize = 255;  // bytes asked for; the buffer leaves room for the NUL
 
-void FormatSubkey(wchar_t (&subkey)[MAX_PATH]) {
-  std::swprintf(subkey, MAX_PATH, L"SOFTWARE\\%ls", kAppName);
+// A registry link is a key holding this value, of type REG_LINK; opened as itself, the key
+// shows it.
+bool IsRegistryLink(HKEY key) {
+  DWORD type = REG_NONE;
+  return ::RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
+             ERROR_SUCCESS &&
+         type == REG_LINK;
+}
+
+// `name` under `parent` with `access` (and what the link check needs), opened as itself: a key
+// that is a link is refused, and said once in the log. Made when missing and `make`.
+Zentu::UniqueRegKey OpenKeyItself(HKEY parent, const wchar_t* name, REGSAM access, bool make) {
+  static std::atomic<bool> told{false};
+  HKEY raw = nullptr;
+  access |= KEY_QUERY_VALUE;
+  LONG status = ::RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK, access, &raw);
+  if (status == ERROR_FILE_NOT_FOUND && make) {
+    status =
+        ::RegCreateKeyExW(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK,
+                          access, nullptr, &raw, nullptr);
+  }
+  Zentu::UniqueRegKey key(status == ERROR_SUCCESS ? raw : nullptr);
+  if (key && IsRegistryLink(key.get())) {
+    if (!told.exchange(true))
+      LogPrint(Warn,
+               "settings: a key on the way to HKCU\\SOFTWARE\\KEM is a registry link; not used");
+    key.reset();
+  }
+  return key;
+}
+
+// HKEY_CURRENT_USER\SOFTWARE\KEM with `access`. The elevated program neither writes nor makes
+// keys through a link the user put there: it could lead to any key the program may write.
+Zentu::UniqueRegKey OpenSettingsKey(REGSAM access, bool make) {
+  const Zentu::UniqueRegKey software =
+      OpenKeyItself(HKEY_CURRENT_USER, L"SOFTWARE", make ? KEY_CREATE_SUB_KEY : 0, false);
+  if (!software) return {};
+  return OpenKeyItself(software.get(), kAppName, access, make);
 }
 
 }  // namespace
 
 int ReadSetting(const wchar_t* value_name) {
-  wchar_t subkey[MAX_PATH];
-  FormatSubkey(subkey);
-  HKEY raw = nullptr;
-  LONG status = ::RegOpenKeyExW(HKEY_CURRENT_USER, subkey, 0, KEY_ALL_ACCESS, &raw);
-  if (status == ERROR_FILE_NOT_FOUND) {
-    HKEY created = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_ALL_ACCESS, nullptr, &created, nullptr) == ERROR_SUCCESS) {
-      ::RegCloseKey(created);
-    }
-    return 0;
-  }
-  if (status != ERROR_SUCCESS) return 0;
-  Zentu::UniqueRegKey key(raw);
-
+  const Zentu::UniqueRegKey key = OpenSettingsKey(KEY_QUERY_VALUE, true);
+  if (!key) return 0;
   wchar_t buffer[256] = {};  // 512 bytes, zeroed: the text is always terminated
   DWORD type = REG_SZ;
   DWORD size = kQuerySize;
-  status = ::RegQueryValueExW(key.get(), value_name, nullptr, &type,
-                              reinterpret_cast<BYTE*>(buffer), &size);
+  const LONG status = ::RegQueryValueExW(key.get(), value_name, nullptr, &type,
+                                         reinterpret_cast<BYTE*>(buffer), &size);
   // Another type, or a value too long for the buffer, reads as "not set".
   if (status != ERROR_SUCCESS || type != REG_SZ) return 0;
   return ParseSettingText(buffer);
 }
 
 void WriteSetting(const wchar_t* value_name, const wchar_t* value_text) {
-  wchar_t subkey[MAX_PATH];
-  FormatSubkey(subkey);
-  HKEY raw = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, subkey, 0, KEY_ALL_ACCESS, &raw) != ERROR_SUCCESS) return;
-  Zentu::UniqueRegKey key(raw);
+  const Zentu::UniqueRegKey key = OpenSettingsKey(KEY_SET_VALUE, false);
+  if (!key) return;
   const DWORD bytes = static_cast<DWORD>((std::wcslen(value_text) + 1) * sizeof(wchar_t));
   ::RegSetValueExW(key.get(), value_name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value_text),
                    bytes);
