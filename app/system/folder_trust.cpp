@@ -13,6 +13,7 @@
 #include "app/temperature/monitor_server.h"
 #include "app/temperature/server_paths.h"
 #include "ui/core/skin_folder.h"
+#include "ui/core/win_handles.h"
 
 namespace calorix {
 namespace {

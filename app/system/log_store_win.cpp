@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 #include "app/system/held_path.h"
 #include "app/system/link_checks.h"
@@ -80,7 +81,8 @@ bool LogOpenIn(const std::wstring& folder, std::wstring_view name, bool make_fol
 }
 
 bool LogOpen(const std::filesystem::path& file, std::uintmax_t max_bytes) {
-  std::filesystem::path path = file;
+  std::error_code ec;
+  std::filesystem::path path = std::filesystem::absolute(file, ec);
   path.make_preferred();
   return LogOpenIn(path.parent_path().wstring(), path.filename().wstring(), false, max_bytes);
 }
