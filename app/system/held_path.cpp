@@ -48,8 +48,7 @@ OpenedFacts FactsOf(HANDLE handle, const std::wstring& path, bool file) {
   } else {
     facts.handle_attributes = FILE_ATTRIBUTE_REPARSE_POINT;  // what cannot be told is refused
   }
-  FILE_STANDARD_INFO standard{};
-  if (file) {
+  if (FILE_STANDARD_INFO standard{}; file) {
     facts.link_count =
         ::GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)
             ? standard.NumberOfLinks
