@@ -53,7 +53,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   calorix::OpenProgramLog();
   calorix::ApplyDpiRule();
   {
-    const calorix::DebugPrivilege debug;
+    const calorix::DebugPrivilege debug = calorix::EnableDebugPrivilege();
     calorix::TerminateProcessByName(calorix::kMonitorServerExe);
   }
   ULONG_PTR gdiplus_token = 0;

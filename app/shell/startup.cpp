@@ -52,6 +52,8 @@ DebugPrivilege::DebugPrivilege() {
   if (!enabled_) token_.reset();
 }
 
+DebugPrivilege EnableDebugPrivilege() { return DebugPrivilege(); }
+
 DebugPrivilege::~DebugPrivilege() {
   // The previous state lists only what the adjustment changed: nothing when it was enabled.
   if (token_ && previous_.PrivilegeCount > 0)

@@ -107,7 +107,7 @@ bool DebugPrivilegeEnabled() {
 TEST(Startup, DebugPrivilegeIsEnabledOnlyWhileTheLeftoverServerIsEnded) {
   ASSERT_FALSE(DebugPrivilegeEnabled());  // as an administrator's token starts out
   {
-    const DebugPrivilege debug;
+    const DebugPrivilege debug = EnableDebugPrivilege();
     EXPECT_TRUE(debug.enabled());
     EXPECT_TRUE(DebugPrivilegeEnabled());
   }
