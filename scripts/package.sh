@@ -99,7 +99,7 @@ fi
 (cd "$work/zip" && zip -q -X "$channel/Software-$version.zip" "$program"*)
 
 size() { stat -c %s "$1"; }
-echo "Calorix.exe $(size "$stage/Calorix.exe") bytes, Zentu.dll $(size "$stage/Zentu.dll") bytes, CalorixDiag.exe $(size "$stage/CalorixDiag.exe") bytes"
+echo "Calorix.exe $(size "$stage/Calorix.exe") bytes, Zentu.dll $(size "$stage/Zentu.dll") bytes, CalorixDiag.exe $(size "$stage/CalorixDiag.exe") bytes, Kalvaro.exe $(size "$stage/HardwareMonitor/Kalvaro.exe") bytes"
 rm -rf "$work"
 echo "installer: $installer ($(size "$installer") bytes)"
 echo "update tree: $out/update (q7rb/software/version = $version, $([ -n "$sign_key" ] && echo signed || echo unsigned))"

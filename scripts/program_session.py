@@ -2,9 +2,11 @@
 """Stages the tray program and runs it under Wine; the main job and the end-to-end tests.
 
 A stage is a folder laid out as the program is installed: Calorix.exe, Zentu.dll, the skin
-in skins\\theme1\\, and the hardware-monitor stand-in as the server the program starts
-(HardwareMonitor\\Kalvaro.exe and HardwareMonitorWin7\\Kalvaro.exe; Wine reports Windows 7
-unless told otherwise). The stand-in takes its options from MONITOR_STANDIN_ARGS.
+in skins\\theme1\\, and a server the program starts (HardwareMonitor\\Kalvaro.exe and
+HardwareMonitorWin7\\Kalvaro.exe; Wine reports Windows 7 unless told otherwise): our own
+server, which reads what a hardware monitor publishes (sensor_publisher.exe stands in for the
+monitor), or the stand-in that writes the block itself with the options in
+MONITOR_STANDIN_ARGS, for runs that script the block.
 
     program_session.py [--seconds N] [--shot FILE]     the main job (see main())
 """
@@ -22,17 +24,20 @@ ROOT = Path(__file__).resolve().parent.parent
 BIN = ROOT / "build" / "win32" / "bin"
 
 
-def stage(folder, program=BIN / "Calorix.exe", bin_dir=BIN):
-    """The program with the library, skin and stand-in server of the build in `bin_dir`."""
+SERVERS = {"kalvaro": "Kalvaro.exe", "standin": "monitor_standin_server.exe"}
+
+
+def stage(folder, program=BIN / "Calorix.exe", bin_dir=BIN, server="kalvaro"):
+    """The program with the library, skin and server (see SERVERS) of the build in `bin_dir`."""
     folder = Path(folder)
     shutil.rmtree(folder, ignore_errors=True)
     (folder / "skins").mkdir(parents=True)
     shutil.copy(program, folder / "Calorix.exe")
     shutil.copy(bin_dir / "Zentu.dll", folder)
     shutil.copytree(bin_dir / "skins" / "theme1", folder / "skins" / "theme1")
-    for server in ("HardwareMonitor", "HardwareMonitorWin7"):
-        (folder / server).mkdir()
-        shutil.copy(bin_dir / "monitor_standin_server.exe", folder / server / "Kalvaro.exe")
+    for server_folder in ("HardwareMonitor", "HardwareMonitorWin7"):
+        (folder / server_folder).mkdir()
+        shutil.copy(bin_dir / SERVERS[server], folder / server_folder / "Kalvaro.exe")
     return folder
 
 
@@ -129,6 +134,24 @@ class Wine:
         return sorted(pids)
 
 
+class Publisher:
+    """sensor_publisher.exe publishing one monitor's format (see its source) until stopped."""
+
+    def __init__(self, wine, fmt, *args):
+        self.process = subprocess.Popen(
+            ["wine", str(wine.tools / "sensor_publisher.exe"), fmt, *map(str, args)], env=wine.env,
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        # It says so once its data is in place.
+        self.ready = self.process.stdout.readline().startswith("publishing")
+        self.started = time.monotonic()
+
+    def stop(self):
+        """Ends its input: it leaves the way its monitor does when it exits."""
+        if self.process.poll() is None:
+            self.process.stdin.close()
+            self.process.wait(15)
+
+
 class ProgramLog:
     """The program's log from the moment this is made."""
 
@@ -194,14 +217,17 @@ def main():
 def run_program(wine, display, folder, args):
     print(f"display {display}{'' if display == os.environ.get('DISPLAY') else ' (private Xvfb)'}, "
           f"program staged in {folder}")
-    stale = wine.start(folder / "HardwareMonitorWin7" / "Kalvaro.exe",
-                       env={"MONITOR_STANDIN_ARGS": "--cpu 20"})
+    monitor = Publisher(wine, "hwinfo", "--curve", "--cpu", "CPU Package=55", "--core", "50",
+                        "--gpu", "Stand-in GPU=48.5")
+    print(f"hardware monitor: HWiNFO's shared memory published by sensor_publisher.exe "
+          f"({'ready' if monitor.ready else 'FAILED'}), CPU Package swinging 35 to 75 C")
+    stale = wine.start(folder / "HardwareMonitorWin7" / "Kalvaro.exe")
     wait_until(wine.server_pids, 10)
     before = wine.server_pids()
     print(f"stale server running: Linux pid {before}")
     log = ProgramLog(wine.work_folder() / "calorix.log")
-    program = wine.start(folder / "Calorix.exe", cwd=folder,
-                         env={"MONITOR_STANDIN_ARGS": "--curve --gpu1 Stand-in_GPU=48.5"})
+    server_log = ProgramLog(wine.work_folder() / "kalvaro.log")
+    program = wine.start(folder / "Calorix.exe", cwd=folder)
     window = wait_until(lambda: main_window(wine), 30)
     time.sleep(args.seconds)
     after = wine.server_pids()
@@ -212,7 +238,10 @@ def run_program(wine, display, folder, args):
         count, visible, rect = window
         print(f"main window: {'visible' if visible else 'hidden'} at {rect}")
     print(f"screenshot: {args.shot}")
-    print("log:")
+    print("server log (Kalvaro.exe):")
+    for line in server_log.text().splitlines():
+        print(f"  {line}")
+    print("program log (Calorix.exe):")
     text = log.text()
     for line in text.splitlines():
         print(f"  {line}")
@@ -228,6 +257,7 @@ def run_program(wine, display, folder, args):
         program.kill()
         code = "none (killed)"
     print(f"program ended with exit code {code}; servers left: {wine.server_pids()}")
+    monitor.stop()
 
 
 if __name__ == "__main__":

@@ -23,9 +23,11 @@ std::filesystem::path WorkFolder() {
   return folder;
 }
 
-bool OpenProgramLog() {
+bool OpenLogInWorkFolder(const wchar_t* file_name) {
   const auto folder = WorkFolder();
-  return !folder.empty() && LogOpenIn(folder.wstring(), L"calorix.log", true, kDefaultLogLimit);
+  return !folder.empty() && LogOpenIn(folder.wstring(), file_name, true, kDefaultLogLimit);
 }
+
+bool OpenProgramLog() { return OpenLogInWorkFolder(L"calorix.log"); }
 
 }  // namespace calorix

@@ -14,5 +14,7 @@ std::filesystem::path WorkFolder();
 // missing. Every folder on the way is held from the volume's root down; one that is a link
 // is refused (see LogOpen).
 bool OpenProgramLog();
+// Attaches it to `file_name` in the work folder: each program of the system logs to its own.
+bool OpenLogInWorkFolder(const wchar_t* file_name);
 
 }  // namespace calorix

@@ -1,8 +1,6 @@
 // The hardware-monitor server process: version check, start, watchdog and termination.
 #include "app/temperature/monitor_server.h"
 
-#include <tlhelp32.h>
-
 #include <vector>
 
 namespace calorix {
@@ -61,21 +59,6 @@ Zentu::UniqueKernelHandle LaunchMonitorServer() {
 }
 
 void StartMonitorServer() { LaunchMonitorServer(); }
-
-std::optional<std::vector<DWORD>> FindProcessesByName(const wchar_t* name, std::size_t limit) {
-  Zentu::UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return std::nullopt;
-  std::vector<DWORD> ids;
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more && ids.size() < limit;
-       more = ::Process32NextW(snapshot.get(), &entry)) {
-    // Ordinal, not locale-aware: file names compare like the file system does.
-    if (::CompareStringOrdinal(entry.szExeFile, -1, name, -1, TRUE) == CSTR_EQUAL)
-      ids.push_back(entry.th32ProcessID);
-  }
-  return ids;
-}
 
 bool TerminateProcessByName(const wchar_t* name) {
   const auto found = FindProcessesByName(name, 1);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/temperature/process_list.h"
 #include "app/temperature/server_paths.h"
 #include "app/temperature/server_watchdog.h"
 #include "app/temperature/temperature_block.h"
@@ -32,11 +33,6 @@ bool IsWindows10OrLaterFrom(const wchar_t* library, const char* function, std::F
 void StartMonitorServer();
 // The same start; returns the server's process, or null when it could not be started.
 Zentu::UniqueKernelHandle LaunchMonitorServer();
-
-// Ids of the running processes whose executable name equals `name` (any case), in the
-// system's list order, at most `limit`; nothing when the process list cannot be read.
-std::optional<std::vector<DWORD>> FindProcessesByName(const wchar_t* name,
-                                                      std::size_t limit = SIZE_MAX);
 
 // Terminates the first running process whose executable name equals `name` (any case).
 // False only when the process list cannot be read.

@@ -6,14 +6,16 @@
 
 - First report: from launching Calorix.exe to the first "cpu_temperatures" line of its log
   (and to its window), for the first start in a freshly started wineserver session and for
-  restarts, with the update server the build names (by default a host that never resolves).
-- Steady running, twice: with the server publishing a temperature, and with no server at all
-  (the block the program maps stays zero). Each time Calorix.exe runs beside idle_floor.exe
-  (a message loop with a 1-second timer) and service_floor.exe (the same after starting the
-  system services the program is built on: GDI+ with one decoded skin PNG, COM and OLE with
-  a drop target, device notifications), all started together. After --warm-up seconds (the
-  start-up checks, the tray re-add and the server watchdog's first minute) the next
-  --seconds are measured.
+  restarts, with the update server the build names (by default a host that never resolves),
+  and a stand-in for HWiNFO publishing for the server.
+- Steady running, twice: with a hardware monitor publishing (the stand-in for HWiNFO's
+  shared memory), and with no monitor at all (the server finds nothing, the block stays
+  zero). Each time Calorix.exe and the server it starts, Kalvaro.exe, run beside
+  idle_floor.exe (a message loop with a 1-second timer) and service_floor.exe (the same after
+  starting the system services the program is built on: GDI+ with one decoded skin PNG, COM
+  and OLE with a drop target, device notifications), all started together. After --warm-up
+  seconds (the start-up checks, the tray re-add and the server watchdog's first minute) the
+  next --seconds are measured; the program and the server are counted apart and together.
 
 How it measures, and why (Wine 8): GetProcessTimes, GetProcessMemoryInfo's PrivateUsage and
 the threads' context switches read 0 for another process under Wine; process_figures.exe
@@ -33,7 +35,7 @@ prints them anyway. So:
 --build release (default) measures the program that ships: the release preset's optimized,
 stripped build (the debug build carries debug sections that Wine copies into memory). It
 needs these targets built in that build folder besides the release preset's own:
-idle_floor service_floor process_figures monitor_standin_server program_probe.
+idle_floor service_floor process_figures sensor_publisher program_probe.
 
 --update-url sets the machine's update server override; to time the starts against
 update_site.py's servers: update_site.py --bin build/win32/bin -- sh -c
@@ -51,16 +53,18 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "win"))
 from program_e2e import WM_CLOSE, Run, exit_code  # noqa: E402
-from program_session import ROOT, wait_until, windows_path  # noqa: E402
+from program_session import ROOT, Publisher, wait_until, windows_path  # noqa: E402
 
 PAGE = 4096
+PROGRAMS = ("Calorix.exe", "Kalvaro.exe")
 FLOORS = ("idle_floor.exe", "service_floor.exe")
+MONITOR = ("hwinfo", "--cpu", "CPU Package=55.5", "--core", "50", "--gpu", "Test GPU=45")
 
 
 def first_report(run):
     mark = run.log.mark()
     launched = time.monotonic()
-    program = run.start("55.5")
+    program = run.start()
     window = report = None
     while time.monotonic() - launched < 60 and report is None:
         if window is None and run.window():
@@ -190,16 +194,29 @@ def mb(value):
     return f"{value / 2**20:.2f} MB"
 
 
+def together(figures):
+    """The program's and the server's figures added up."""
+    a, b = (figures[name] for name in PROGRAMS)
+    perf = (tuple(x + y for x, y in zip(a["perf"], b["perf"])) if a["perf"] and b["perf"]
+            and None not in a["perf"] + b["perf"] else None)
+    return {"cpu_ms": a["cpu_ms"] + b["cpu_ms"], "switches": a["switches"] + b["switches"],
+            "perf": perf, "threads": a["threads"] + b["threads"],
+            "anonymous": a["anonymous"] + b["anonymous"],
+            "by_type": {k: a["by_type"][k] + b["by_type"][k] for k in a["by_type"]},
+            "windows": {}}
+
+
 def print_table(figures, seconds):
-    names = list(figures)
-    program, floors = figures[names[0]], [figures[n] for n in names[1:]]
-    print(f"  {'':34}" + "".join(f"{n:>19}" for n in names))
+    figures = dict(figures, together=together(figures))
+    names = [*PROGRAMS, "together", *FLOORS]
+    measured = [figures[n] for n in (*PROGRAMS, "together")]
+    floors = [figures[n] for n in FLOORS]
+    print(f"  {'':34}" + "".join(f"{n:>18}" for n in names))
 
     def row(label, cell, compare=None):
-        cells = [cell(figures[n]) for n in names]
-        line = f"  {label:34}" + "".join(f"{c:>19}" for c in cells)
+        line = f"  {label:34}" + "".join(f"{cell(figures[n]):>18}" for n in names)
         if compare:
-            line += "   " + ", ".join(compare(program, f) for f in floors)
+            line += "   " + "; ".join("/".join(compare(p, f) for f in floors) for p in measured)
         print(line)
 
     ratio = lambda key: lambda p, f: f"{p[key] / f[key]:.1f}x" if f[key] else "-"  # noqa: E731
@@ -222,26 +239,27 @@ def print_table(figures, seconds):
         lambda f: mb(int(f["windows"].get("committed_private", 0))))
 
 
-def steady(run, label, cpu, warm_up, seconds):
-    """One steady run of the program beside both floors; `cpu` None runs it without a server."""
-    if cpu is None:
-        for server in ("HardwareMonitor", "HardwareMonitorWin7"):
-            shutil.rmtree(run.stage / server, ignore_errors=True)
-    program = run.start(cpu or "0")
+def steady(run, label, monitor, warm_up, seconds):
+    """One steady run of the program and its server beside both floors, with the stand-in for
+    HWiNFO publishing or with no monitor at all."""
+    publisher = Publisher(run.wine, *MONITOR) if monitor else None
+    program = run.start()
     png = windows_path(run.stage / "skins" / "theme1" / "img_cpu_bkg5.png")
     floors = [run.wine.start(run.wine.tools / "idle_floor.exe"),
               run.wine.start(run.wine.tools / "service_floor.exe", png)]
     wait_until(run.window, 30)
     time.sleep(warm_up)
-    figures = measure(run, ("Calorix.exe",) + FLOORS, seconds)
+    figures = measure(run, PROGRAMS + FLOORS, seconds)
     print(f"{label}: {seconds:.0f} s measured after {warm_up:.0f} s of running"
-          f" ({len(run.wine.server_pids())} server processes running);"
-          " the last column compares Calorix.exe with each floor")
+          f" ({len(run.wine.server_pids())} server processes running); the last column compares"
+          " Calorix.exe; Kalvaro.exe; both together with idle_floor/service_floor")
     print_table(figures, seconds)
     run.post(WM_CLOSE)
     exit_code(program, 15)
     for floor in floors:
         floor.terminate()
+    if publisher:
+        publisher.stop()
 
 
 def main():
@@ -253,19 +271,23 @@ def main():
     parser.add_argument("--update-url")
     args = parser.parse_args()
     bin_dir = ROOT / "build" / args.build / "bin"
-    run = Run(f"figures-{args.build}", bin_dir / "Calorix.exe", bin_dir=bin_dir)
+    run = Run(f"figures-{args.build}", bin_dir / "Calorix.exe", bin_dir=bin_dir, server="kalvaro")
     if args.update_url:
         run.wine.reg("add", r"HKLM\SOFTWARE\KEM", "/v", "update_url", "/t", "REG_SZ", "/d",
                      args.update_url, "/f")
     print(f"build: {args.build}; update server: {args.update_url or 'the built-in one'}")
     try:
+        publisher = Publisher(run.wine, *MONITOR)
         for start in range(args.starts):
             window, report = first_report(run)
             print(f"start {start + 1} ({'first in the session' if start == 0 else 'restart'}):"
                   f" window after {window:.2f} s, first report after {report:.2f} s")
+        publisher.stop()
         if args.seconds > 0:
-            steady(run, "the server publishes 55.5 C", "55.5", args.warm_up, args.seconds)
-            steady(run, "no server: the block stays zero", None, args.warm_up, args.seconds)
+            steady(run, "a monitor publishes (HWiNFO's stand-in, 55.5 C)", True, args.warm_up,
+                   args.seconds)
+            steady(run, "no monitor at all: the server finds nothing, the block stays zero",
+                   False, args.warm_up, args.seconds)
     finally:
         run.close()
 

@@ -157,6 +157,45 @@ TEST(CalorixDiag, ShowAndSweepSendTheirDigitsToEveryDisplay) {
   DeviceManager::Instance().ResetForTesting();
 }
 
+TEST(CalorixDiag, SensorsListsEveryMonitorFoundAndTheOneInUse) {
+  ClearSettings();
+  ReadSetting(kLedSwitch);
+  WriteSetting(L"sensor_lhm_port", L"1");  // nobody listens there
+  test::Publisher hwinfo(L"hwinfo --cpu \"CPU Package=65.7\" --core 60 --gpu \"Test GPU=52.5\"");
+  test::Publisher aida64(L"aida64 --cpu TCPUPKG=48");
+  ASSERT_TRUE(hwinfo.ready() && aida64.ready());
+  auto server = std::make_unique<test::ChildProcess>(Quote(test::ProgramFolder() + L"Kalvaro.exe"));
+  ASSERT_TRUE(test::WaitFor(Published, 10000));
+  Result r = Diag({"--sensors"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "HWiNFO, in use\n"
+            "  CPU [#0]: Test CPU: DTS | CPU Package | 65.7 C | CPU, in use\n"
+            "  CPU [#0]: Test CPU: DTS | Core #0 | 60.0 C\n"
+            "  GPU [#0]: Test GPU: Board | GPU Hot Spot Temperature | 62.5 C\n"
+            "  GPU [#0]: Test GPU: Board | GPU Temperature | 52.5 C | GPU 1\n"
+            "  S.M.A.R.T.: Test Disk | Drive Temperature | 38.0 C\n"
+            "AIDA64\n"
+            "  TCPUPKG | CPU Package | 48.0 C | CPU\n"
+            "  TMOBO | Motherboard | 36.0 C\n"
+            "Not found: LibreHardwareMonitor, Core Temp, Argus Monitor, HWiNFO Gadget, ACPI "
+            "thermal zone\n"
+            "In use by the server: HWiNFO, \"CPU Package\"\n");
+  r = Diag({});
+  EXPECT_NE(r.out.find("  GPU 1 \"Test GPU\" 52.5 C\n  GPU 2 none\n"
+                       "Temperature source: HWiNFO, \"CPU Package\"\n"),
+            std::string::npos)
+      << r.out;
+
+  server.reset();
+  hwinfo.Stop();
+  aida64.Stop();
+  r = Diag({"--sensors"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("No hardware monitor found.", 0), 0u) << r.err;
+  ClearSettings();
+}
+
 TEST(CalorixDiag, TheProgramsExitStatusAndMessages) {
   const std::wstring diag = Quote(test::ProgramFolder() + L"CalorixDiag.exe");
   test::Finished run = test::RunCaptured(diag + L" --show 250", 60000);

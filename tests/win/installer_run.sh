@@ -31,6 +31,9 @@ unzip -p "$channel/Software-$version.zip" "Software-$version.exe" | cmp -s - "$s
 cmake --install "$build" --component program --prefix "$work/expected" >/dev/null || fail "install"
 (cd "$work/expected" && find . -type f | sed 's|^\./||' | sort) >"$work/expected.txt"
 grep -qx 'skins/theme1/Calorix.ico' "$work/expected.txt" || fail "the skin is not part of the program"
+for server in HardwareMonitor HardwareMonitorWin7; do
+  grep -qx "$server/Kalvaro.exe" "$work/expected.txt" || fail "the server is not shipped in $server"
+done
 
 export CALORIX_WINEARCH=win64
 "$root/scripts/wine-prefix.sh" || fail "cannot make the 64-bit prefix"
@@ -81,9 +84,19 @@ before=$(lines)
 program=$!
 for _ in $(seq 300); do [ "$(lines)" -gt "$before" ] && break; sleep 0.2; done
 [ "$(lines)" -gt "$before" ] || fail "the installed Calorix.exe wrote no start-up line"
+# Linux ids of this prefix's running servers.
+servers() {
+  local p
+  for p in /proc/[0-9]*; do
+    grep -qa 'Kalvaro.exe' "$p/cmdline" 2>/dev/null && grep -qa "WINEPREFIX=$WINEPREFIX" "$p/environ" 2>/dev/null && echo "${p#/proc/}"
+  done
+}
+for _ in $(seq 100); do [ -n "$(servers)" ] && break; sleep 0.2; done
+[ -n "$(servers)" ] || fail "the installed Calorix.exe did not start the installed server"
 
 # What the uninstall must leave or end: the user's settings and log, a registered logon
-# task, and a running copy (a stand-in of that name in case the program has ended already).
+# task, and a running copy (a stand-in of that name in case the program has ended already)
+# with the server it started.
 wine reg add 'HKCU\SOFTWARE\KEM' /v tempe_type /t REG_SZ /d 1 /f >/dev/null 2>&1
 cp "$log" "$work/log-before"
 cat >"$work/task.xml" <<'XML'
@@ -111,6 +124,7 @@ wine reg query "$key" /reg:64 >/dev/null 2>&1 && fail "the uninstall entry is st
 [ -e "$task" ] && fail "the logon task is still there"
 kill -0 "$running" 2>/dev/null && fail "the running Calorix.exe was not ended"
 kill -0 "$program" 2>/dev/null && fail "the installed Calorix.exe still runs"
+[ -z "$(servers)" ] || fail "the installed server still runs"
 [ "$(value 'HKCU\SOFTWARE\KEM' tempe_type)" = 1 ] || fail "the user's settings were removed"
 cmp -s -n "$(stat -c %s "$work/log-before")" "$work/log-before" "$log" || fail "the user's log was removed"
 stop

@@ -3,16 +3,19 @@
 
     program_e2e.py RUN        RUN is one of: window, tray, shutdown, extras, update, win10
 
-- window: the real Calorix.exe. Placement above a bottom task bar, the stale server ended
-  and its own started, the value shown, a second start, the unit switch, other clicks, the
-  ten-second re-add, the close button and the tray icon, the orderly end; no logon task from
-  folders the user can change; a start with KEM Files a link, which nothing goes through.
+- window: the real Calorix.exe with our server, Kalvaro.exe, reading a stand-in for HWiNFO.
+  Placement above a bottom task bar, the stale server ended and its own started, the value
+  shown, a second start, the unit switch, other clicks, the ten-second re-add, the close
+  button and the tray icon; the server switching between monitors (HWiNFO, AIDA64, none, Core
+  Temp) and the adapter's reading on request; the orderly end; no logon task from folders the
+  user can change; a start with KEM Files a link, which neither program goes through.
 - tray: the build with the hidapi double (program_hid_plug.cpp). The menu and its device
   count while displays come and go, the value without a display, the input method, and
   "Exit" while a device refresh ignores the stop.
 - shutdown: the same build on a 1366 x 768 screen. Placement, and the
   orderly end while a device refresh ignores the stop.
-- extras: the same build with the server watch's periods shortened. The GPU temperature on
+- extras: the same build with the server watch's periods shortened, and the stand-in server
+  that writes a scripted block. The GPU temperature on
   request (value, background, the menu entry), the icon added again when the shell announces
   a new task bar, the refresh after a resume, and the watchdog restarting a killed server
   without a second copy, also when the user started one.
@@ -40,7 +43,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-from program_session import (BIN, ROOT, Display, ProgramLog, Wine,  # noqa: E402
+from program_session import (BIN, ROOT, Display, ProgramLog, Publisher, Wine,  # noqa: E402
                              main_window, screenshot, stage, wait_until)
 from PIL import Image, ImageChops  # noqa: E402
 
@@ -82,7 +85,8 @@ class Checks:
 class Run:
     """One start-to-end session: display, prefix, stage, and the program's own traces."""
 
-    def __init__(self, name, program, width=1920, height=1080, bin_dir=BIN, arch="win32"):
+    def __init__(self, name, program, width=1920, height=1080, bin_dir=BIN, arch="win32",
+                 server="standin"):
         build = bin_dir.parent
         self.shots = build / "e2e" / name
         shutil.rmtree(self.shots, ignore_errors=True)
@@ -96,16 +100,17 @@ class Run:
             self.wine.reg("delete", r"HKLM\SOFTWARE\KEM", view, "/f")
         shutil.rmtree(self.wine.work_folder(), ignore_errors=True)
         shutil.rmtree(self.update_folders(), ignore_errors=True)
-        self.stage = stage(build / "e2e" / f"{name}-stage", program, bin_dir)
+        self.stage = stage(build / "e2e" / f"{name}-stage", program, bin_dir, server)
         self.log = ProgramLog(self.wine.work_folder() / "calorix.log")
+        self.server_log = ProgramLog(self.wine.work_folder() / "kalvaro.log")
 
     def close(self):
         self.wine.stop()
         self.display.stop()
 
     def start(self, cpu="65.7", standin=None, env=None, stderr=subprocess.DEVNULL):
-        """Starts Calorix.exe; its server will publish `cpu` (or take the stand-in options
-        `standin`). Returns the process."""
+        """Starts Calorix.exe; a stand-in server will publish `cpu` (or take the stand-in
+        options `standin`). Returns the process."""
         return self.wine.start(self.stage / "Calorix.exe", cwd=self.stage,
                                env={"MONITOR_STANDIN_ARGS": standin or f"--cpu {cpu}",
                                     **(env or {})}, stderr=stderr)
@@ -220,12 +225,16 @@ NUMBER = (80, 58, 260, 142)
 UNIT = (40, 155, 300, 210)
 
 
+HWINFO = ("hwinfo", "--cpu", "CPU Package=65.7", "--core", "61", "--gpu", "Test GPU=52.5")
+
+
 def run_window(run, c):
-    run.wine.start(run.stage / "HardwareMonitorWin7" / "Kalvaro.exe",
-                   env={"MONITOR_STANDIN_ARGS": "--cpu 20"})
+    hwinfo = Publisher(run.wine, *HWINFO)
+    c.check(hwinfo.ready, "HWiNFO's stand-in publishes 65.7 on \"CPU Package\"")
+    run.wine.start(run.stage / "HardwareMonitorWin7" / "Kalvaro.exe")
     stale_pids = wait_until(run.wine.server_pids, 15)
     c.check(bool(stale_pids), "a stale server runs before the start", stale_pids)
-    program = run.start("65.7")
+    program = run.start()
     window = wait_until(run.window, 30)
     shown = time.monotonic()
     if not c.check(window is not None, "the main window appears"):
@@ -250,7 +259,7 @@ def run_window(run, c):
     c.check(run.log.wait_for(r"logon task not registered: Z:\\ can be changed by S-1-5-21-", 1),
             "no logon task for a program in folders the user can change, and the log says why")
     c.check(run.log.wait_for(r"buffer\[3\]: 0, buffer\[4\]: 6, buffer\[5\]: 5", 20),
-            "the stand-in's 65.7 is reported as 65")
+            "HWiNFO's 65.7, through the server, is reported as 65")
     servers = run.wine.server_pids()
     c.check(len(servers) == 1 and not set(servers) & set(stale_pids),
             "start-up ended the stale server and started its own", (stale_pids, servers))
@@ -294,10 +303,15 @@ def run_window(run, c):
     c.check(wait_until(lambda: run.window()[1:] == (True, home), 5),
             "a left click on the tray icon shows it at home", run.window())
     run.shot("shown-again")
+    switch_sources(run, c, hwinfo)
 
     ours = run.wine.server_pids()
-    run.wine.start(run.stage / "HardwareMonitorWin7" / "Kalvaro.exe",
-                   env={"MONITOR_STANDIN_ARGS": "--cpu 20"})
+    # A server of that name the user started from elsewhere (a second copy of ours would end at
+    # once beside the running one).
+    user_copy = run.stage.parent / f"{run.stage.name}-user" / "Kalvaro.exe"
+    user_copy.parent.mkdir(exist_ok=True)
+    shutil.copy(BIN / "monitor_standin_server.exe", user_copy)
+    run.wine.start(user_copy, env={"MONITOR_STANDIN_ARGS": "--cpu 20"})
     users = wait_until(lambda: [p for p in run.wine.server_pids() if p not in ours], 15)
     began = time.monotonic()
     run.post(WM_CLOSE)
@@ -337,6 +351,60 @@ def kem_files_link(run, c):
                                             r"is a link; nothing is written there", said[0]),
             "standard error says once that the log's folder is a link", said)
     c.equal(listing(), before, "nothing in the link's target was made, rotated or deleted")
+
+
+def report(digits):
+    return r"buffer\[3\]: %d, buffer\[4\]: %d, buffer\[5\]: %d" % digits
+
+
+def reported_within(run, c, digits, since, limit, what):
+    """The display gets `digits` no later than `limit` seconds after `since` (monotonic)."""
+    mark = run.log.mark()
+    found = run.log.wait_for(report(digits), limit + 10, mark)
+    elapsed = time.monotonic() - since
+    print(f"figure: {what}: {digits} after {elapsed:.1f} s")
+    # Half a second more than the limit for the log's own lag and this loop's steps.
+    return c.check(found and elapsed <= limit + 0.5, f"{what}: the display gets {digits} "
+                   f"within {limit} s", f"{elapsed:.1f} s")
+
+
+def diag(run, *args):
+    return run.wine.run(BIN / "CalorixDiag.exe", *args).stdout.replace("\r", "")
+
+
+def switch_sources(run, c, hwinfo):
+    status = diag(run)
+    c.check('GPU 1 "Test GPU" 52.5 C' in status and
+            'Temperature source: HWiNFO, "CPU Package"' in status,
+            "the block names the adapter and says where the value comes from", status)
+    run.post(WM_COMMAND, 204)  # "Show GPU temperature"
+    c.check(run.log.wait_for(report((0, 5, 2)), 10, run.log.mark()),
+            "with \"Show GPU temperature\" chosen the display gets the adapter's 52.5")
+    run.post(WM_COMMAND, 204)
+    c.check(run.log.wait_for(report((0, 6, 5)), 10, run.log.mark()), "and then the CPU's again")
+
+    aida64 = Publisher(run.wine, "aida64", "--cpu", "TCPUPKG=48", "--core", "44")
+    c.check(aida64.ready, "AIDA64's stand-in publishes TCPUPKG 48")
+    stopped = time.monotonic()
+    hwinfo.stop()
+    reported_within(run, c, (0, 4, 8), stopped, 6, "HWiNFO stopped, AIDA64 runs")
+    hwinfo = Publisher(run.wine, *HWINFO)
+    reported_within(run, c, (0, 6, 5), hwinfo.started, 6, "HWiNFO back")
+
+    mark = run.server_log.mark()
+    aida64.stop()
+    hwinfo.stop()
+    c.check(run.server_log.wait_for(r"no monitor has a fresh CPU temperature", 10, mark),
+            "without a monitor the server publishes none")
+    time.sleep(1.5)  # a report already under way
+    mark = run.log.mark()
+    time.sleep(20)
+    watched = diag(run, "--watch", "--count", "1")
+    c.check("buffer[" not in run.log.text()[mark:] and "CPU no value yet, liveness 0" in watched,
+            "no monitor for 20 s: liveness stays 0 and nothing is sent", watched)
+    coretemp = Publisher(run.wine, "coretemp", "--core", "55", "--core", "58")
+    reported_within(run, c, (0, 5, 8), coretemp.started, 5, "Core Temp started 20 s later")
+    coretemp.stop()
 
 
 def device_paths(name):
@@ -729,17 +797,17 @@ def run_win10(run, c):
 def main():
     name = sys.argv[1] if len(sys.argv) > 1 else ""
     double = BIN / "calorix_hid_double.exe"
-    runs = {"window": (run_window, BIN / "Calorix.exe", 1920, 1080),
+    runs = {"window": (run_window, BIN / "Calorix.exe", 1920, 1080, {"server": "kalvaro"}),
             "tray": (run_tray, double, 1920, 1080),
             "shutdown": (run_shutdown, double, 1366, 768),
             "extras": (run_extras, double, 1920, 1080),
             "update": (run_update, BIN / "Calorix.exe", 1920, 1080),
-            "win10": (run_win10, BIN / "Calorix.exe", 1920, 1080, "win64")}
+            "win10": (run_win10, BIN / "Calorix.exe", 1920, 1080, {"arch": "win64"})}
     if name not in runs:
         print(__doc__)
         return 2
-    body, program, width, height, *arch = runs[name]
-    run = Run(name, program, width, height, arch=arch[0] if arch else "win32")
+    body, program, width, height, *options = runs[name]
+    run = Run(name, program, width, height, **(options[0] if options else {}))
     c = Checks()
     try:
         body(run, c)

@@ -7,6 +7,7 @@ target_link_options(server_start_recorder PRIVATE -mconsole)
 add_executable(server_probe
   ${CMAKE_CURRENT_LIST_DIR}/server_probe.cpp
   ${CMAKE_SOURCE_DIR}/app/temperature/monitor_server.cpp
+  ${CMAKE_SOURCE_DIR}/app/temperature/process_list.cpp
   ${CMAKE_SOURCE_DIR}/app/temperature/temperature_mapping.cpp
   ${CMAKE_SOURCE_DIR}/app/system/startup_task.cpp
   ${CMAKE_SOURCE_DIR}/app/system/task_scheduler_guids.cpp)

@@ -99,4 +99,42 @@ Finished RunCaptured(const std::wstring& command_line, DWORD timeout_ms) {
   return result;
 }
 
+Publisher::Publisher(const std::wstring& args) {
+  HANDLE in_read, in_write, out_read, out_write;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  ::CreatePipe(&in_read, &in_write, &inherit, 0);
+  ::CreatePipe(&out_read, &out_write, &inherit, 0);
+  ::SetHandleInformation(in_write, HANDLE_FLAG_INHERIT, 0);
+  ::SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+  input_.reset(in_write);
+  Zentu::UniqueKernelHandle output(out_read);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = in_read;
+  si.hStdOutput = si.hStdError = out_write;
+  std::wstring line = Quote(ProgramFolder() + L"sensor_publisher.exe") + L" " + args;
+  PROCESS_INFORMATION pi{};
+  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                       nullptr, &si, &pi)) {
+    process_.reset(pi.hProcess);
+    ::CloseHandle(pi.hThread);
+  }
+  ::CloseHandle(in_read);
+  ::CloseHandle(out_write);
+  char text[256];
+  DWORD n = 0;
+  std::string said;
+  while (said.find("publishing") == std::string::npos &&
+         ::ReadFile(output.get(), text, sizeof text, &n, nullptr) && n) {
+    said.append(text, n);
+  }
+  ready_ = said.find("publishing") != std::string::npos;
+}
+
+void Publisher::Stop() {
+  input_.reset();
+  if (process_) ::WaitForSingleObject(process_.get(), 10000);
+}
+
 }  // namespace calorix::test

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "ui/core/win_handles.h"
+
 namespace calorix::test {
 
 inline std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
@@ -49,6 +51,23 @@ struct Finished {
   DWORD pid = 0;
   DWORD exit_code = STILL_ACTIVE;  // also when it was ended after the timeout
   std::string out, err;            // raw bytes, as the child's streams wrote them
+};
+
+// sensor_publisher.exe with `args`, its input and output piped; ready once it says that it
+// publishes. Ended with its input.
+class Publisher {
+ public:
+  explicit Publisher(const std::wstring& args);
+  ~Publisher() { Stop(); }
+  Publisher(const Publisher&) = delete;
+  Publisher& operator=(const Publisher&) = delete;
+  bool ready() const { return ready_; }
+  // Ends its input: it leaves as its monitor does.
+  void Stop();
+
+ private:
+  Zentu::UniqueKernelHandle process_, input_;  // owned
+  bool ready_ = false;
 };
 
 // Runs `command_line` to its end (at most `timeout_ms`) with standard output and error

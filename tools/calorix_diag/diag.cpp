@@ -66,6 +66,11 @@ std::string CpuText(float celsius, int unit) {
   return text;
 }
 
+std::string SourceText(const kalvaro::SourceTagText& tag) {
+  if (tag.source.empty()) return "none (no hardware monitor publishes a fresh value)";
+  return tag.source + ", \"" + tag.label + "\"" + (tag.approximate ? " (approximate)" : "");
+}
+
 int Run(const Options& options, const Streams& io) {
   switch (options.command) {
     case Command::kStatus:
@@ -76,6 +81,8 @@ int Run(const Options& options, const Streams& io) {
       return Sweep(options.interval_ms.value_or(kSweepIntervalMs), io);
     case Command::kWatch:
       return Watch(options.interval_ms.value_or(kWatchIntervalMs), options.count.value_or(-1), io);
+    case Command::kSensors:
+      return Sensors(io);
     case Command::kRemoveTask:
       return RemoveTask(io);
     case Command::kEndProgram:

@@ -96,26 +96,28 @@ int RemoveTask(const Streams& io) {
 }
 
 int EndProgram(const Streams& io) {
-  const auto ids = FindProcessesByName(kTrayProgram);
-  if (!ids) {
-    std::fprintf(io.err, "The process list cannot be read.\n");
-    return 1;
-  }
   int ended = 0, failed = 0;
-  for (DWORD id : *ids) {
-    Zentu::UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
-    if (!process && ::GetLastError() == ERROR_INVALID_PARAMETER) continue;  // gone meanwhile
-    // Fails harmlessly when it is ending already. Its files can be replaced only once it has
-    // really gone, so wait for that.
-    if (process) ::TerminateProcess(process.get(), 0);
-    if (process && ::WaitForSingleObject(process.get(), kExitWaitMs) == WAIT_OBJECT_0) {
-      ++ended;
-      continue;
+  for (const wchar_t* program : {kTrayProgram, kMonitorServerExe}) {
+    const auto ids = FindProcessesByName(program);
+    if (!ids) {
+      std::fprintf(io.err, "The process list cannot be read.\n");
+      return 1;
     }
-    std::fprintf(io.err, "Could not end Calorix.exe (process %lu).\n", id);
-    ++failed;
+    for (DWORD id : *ids) {
+      Zentu::UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+      if (!process && ::GetLastError() == ERROR_INVALID_PARAMETER) continue;  // gone meanwhile
+      // Fails harmlessly when it is ending already. Its files can be replaced only once it has
+      // really gone, so wait for that.
+      if (process) ::TerminateProcess(process.get(), 0);
+      if (process && ::WaitForSingleObject(process.get(), kExitWaitMs) == WAIT_OBJECT_0) {
+        ++ended;
+        continue;
+      }
+      std::fprintf(io.err, "Could not end %s (process %lu).\n", Utf8(program).c_str(), id);
+      ++failed;
+    }
   }
-  std::fprintf(io.out, "Ended %d running Calorix.exe.\n", ended);
+  std::fprintf(io.out, "Ended %d running program(s).\n", ended);
   return failed ? 1 : 0;
 }
 

@@ -18,8 +18,10 @@ const char kUsage[] =
     "  --watch          print the readings once a second until Ctrl+C\n"
     "  --interval MS    with --sweep (default 100) or --watch (default 1000)\n"
     "  --count N        with --watch: stop after N lines\n"
+    "  --sensors        list every temperature of every hardware monitor found, and\n"
+    "                   which one the server uses\n"
     "  --remove-task    delete the logon task \"KEM StartupTask\"\n"
-    "  --end-program    end every running Calorix.exe\n"
+    "  --end-program    end every running Calorix.exe and Kalvaro.exe\n"
     "  --version        print the version\n"
     "  --help           print this text\n"
     "\n"
@@ -37,6 +39,7 @@ constexpr CommandName kCommands[] = {
     {"--show", Command::kShow},
     {"--sweep", Command::kSweep},
     {"--watch", Command::kWatch},
+    {"--sensors", Command::kSensors},
     {"--remove-task", Command::kRemoveTask},
     {"--end-program", Command::kEndProgram},
     {"--version", Command::kVersion},

@@ -12,8 +12,9 @@ enum class Command {
   kShow,        // send one value to every display
   kSweep,       // count 000 to 199 on every display: every segment lights up
   kWatch,       // print the readings at an interval
+  kSensors,     // every temperature of every hardware monitor found, and the one in use
   kRemoveTask,  // delete the logon task (the uninstaller runs this)
-  kEndProgram,  // end every running copy of the tray program (installer and uninstaller)
+  kEndProgram,  // end every running tray program and server (installer and uninstaller)
   kVersion,
   kHelp,
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/temperature/temperature_block.h"
+#include "server/core/block.h"
 #include "tools/calorix_diag/diag.h"
 
 namespace calorix::diag {
@@ -35,6 +36,8 @@ int StoredUnit();
 std::string AdapterText(const TemperatureBlock& block);
 // The reading and the three digits the program would send for it in `unit`.
 std::string CpuText(float celsius, int unit);
+// Where the server's value comes from: `HWiNFO, "CPU Package"`, or that there is none.
+std::string SourceText(const kalvaro::SourceTagText& tag);
 
 // Whether the tray program's single-instance mutex exists.
 bool TrayProgramRuns();
@@ -43,8 +46,12 @@ int Status(const Streams& io);
 int Show(int value, const Streams& io);
 int Sweep(int interval_ms, const Streams& io);
 int Watch(int interval_ms, long long count, const Streams& io);
+// Every temperature reading of every monitor found; 1 when no monitor is found.
+int Sensors(const Streams& io);
 int RemoveTask(const Streams& io);
-// Terminates every running Calorix.exe and waits until each has gone.
+// Terminates every running Calorix.exe, then every Kalvaro.exe (the tray program's "Exit"
+// leaves its server running, and a running program holds its file), and waits until each has
+// gone.
 int EndProgram(const Streams& io);
 
 // Waits `ms`, or less when a stop is requested; true when stopped.

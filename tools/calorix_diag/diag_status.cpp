@@ -9,6 +9,7 @@
 #include "app/system/settings.h"
 #include "app/temperature/monitor_server.h"
 #include "app/temperature/temperature_mapping.h"
+#include "server/core/block.h"
 #include "tools/calorix_diag/diag_report.h"
 
 namespace calorix::diag {
@@ -68,6 +69,10 @@ void PrintBlock(const Streams& io, int unit) {
   std::fprintf(io.out, "  %s\n", CpuText(block->cpu_temperature, unit).c_str());
   PrintAdapter(io, 1, block->gpu1_name, block->gpu1_temperature);
   PrintAdapter(io, 2, block->gpu2_name, block->gpu2_temperature);
+  // Only our own server says where its value comes from; another server's block has no tag.
+  if (const auto tag = kalvaro::ReadSourceTag(*block)) {
+    std::fprintf(io.out, "Temperature source: %s\n", SourceText(*tag).c_str());
+  }
 }
 
 void PrintServer(const Streams& io) {
