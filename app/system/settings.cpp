@@ -1,13 +1,16 @@
-// Registry access for the three user settings.
+// Registry access for the user settings, never through a registry link.
 #include "app/system/settings.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cwchar>
 
 #include "app/system/log.h"
 #include "app/system/setting_text.h"
+#include "app/system/user_key.h"
+#include "app/system/utf8_text.h"
 #include "ui/core/win_handles.h"
 
 namespace calorix {
@@ -26,40 +29,49 @@ bool IsRegistryLink(HKEY key) {
 }
 
 // `name` under `parent` with `access` (and what the link check needs), opened as itself: a key
-// that is a link is refused, and said once in the log. Made when missing and `make`.
-Zentu::UniqueRegKey OpenKeyItself(HKEY parent, const wchar_t* name, REGSAM access, bool make) {
-  static std::atomic<bool> told{false};
+// that is a link is refused, and `*link` set. Made when missing and `make`.
+Zentu::UniqueRegKey OpenKeyItself(HKEY parent, const std::wstring& name, REGSAM access, bool make,
+                                  bool* link) {
   HKEY raw = nullptr;
   access |= KEY_QUERY_VALUE;
-  LONG status = ::RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK, access, &raw);
+  LONG status = ::RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, access, &raw);
   if (status == ERROR_FILE_NOT_FOUND && make) {
-    status =
-        ::RegCreateKeyExW(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK,
-                          access, nullptr, &raw, nullptr);
+    status = ::RegCreateKeyExW(parent, name.c_str(), 0, nullptr,
+                               REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK, access, nullptr,
+                               &raw, nullptr);
   }
   Zentu::UniqueRegKey key(status == ERROR_SUCCESS ? raw : nullptr);
-  if (key && IsRegistryLink(key.get())) {
-    if (!told.exchange(true))
-      LogPrint(Warn,
-               "settings: a key on the way to HKCU\\SOFTWARE\\KEM is a registry link; not used");
-    key.reset();
-  }
+  *link = key && IsRegistryLink(key.get());
+  if (*link) key.reset();
   return key;
-}
-
-// HKEY_CURRENT_USER\SOFTWARE\KEM with `access`. The elevated program neither writes nor makes
-// keys through a link the user put there: it could lead to any key the program may write.
-Zentu::UniqueRegKey OpenSettingsKey(REGSAM access, bool make) {
-  const Zentu::UniqueRegKey software =
-      OpenKeyItself(HKEY_CURRENT_USER, L"SOFTWARE", make ? KEY_CREATE_SUB_KEY : 0, false);
-  if (!software) return {};
-  return OpenKeyItself(software.get(), kAppName, access, make);
 }
 
 }  // namespace
 
+Zentu::UniqueRegKey OpenUserKey(std::wstring_view path, REGSAM access, bool make) {
+  static std::atomic<bool> told{false};
+  Zentu::UniqueRegKey parent, key;
+  for (std::size_t from = 0;;) {
+    const std::size_t end = std::min(path.find(L'\\', from), path.size());
+    const bool last = end == path.size();
+    // Above the last key only what making a key below needs.
+    const bool above_made = make && !last && path.find(L'\\', end + 1) == path.npos;
+    const REGSAM needs = last ? access : (above_made ? KEY_CREATE_SUB_KEY : 0);
+    bool link = false;
+    key = OpenKeyItself(parent ? parent.get() : HKEY_CURRENT_USER,
+                        std::wstring(path.substr(from, end - from)), needs, last && make, &link);
+    if (link && !told.exchange(true)) {
+      LogPrint(Warn, "registry: a key on the way to HKCU\\%s is a registry link; not used",
+               LogText(path).c_str());
+    }
+    if (!key || last) return key;
+    parent = std::move(key);
+    from = end + 1;
+  }
+}
+
 int ReadSetting(const wchar_t* value_name) {
-  const Zentu::UniqueRegKey key = OpenSettingsKey(KEY_QUERY_VALUE, true);
+  const Zentu::UniqueRegKey key = OpenUserKey(kSettingsKey, KEY_QUERY_VALUE, true);
   if (!key) return 0;
   wchar_t buffer[256] = {};  // 512 bytes, zeroed: the text is always terminated
   DWORD type = REG_SZ;
@@ -72,7 +84,7 @@ int ReadSetting(const wchar_t* value_name) {
 }
 
 void WriteSetting(const wchar_t* value_name, const wchar_t* value_text) {
-  const Zentu::UniqueRegKey key = OpenSettingsKey(KEY_SET_VALUE, false);
+  const Zentu::UniqueRegKey key = OpenUserKey(kSettingsKey, KEY_SET_VALUE, false);
   if (!key) return;
   const DWORD bytes = static_cast<DWORD>((std::wcslen(value_text) + 1) * sizeof(wchar_t));
   ::RegSetValueExW(key.get(), value_name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value_text),

@@ -10,6 +10,7 @@
 #include "app/system/log.h"
 #include "app/system/settings.h"
 #include "app/system/work_folder.h"
+#include "server/win/stored_settings.h"
 #include "tests/win/win_test_support.h"
 
 namespace calorix {
@@ -154,7 +155,10 @@ TEST_F(SettingsTest, ALinkOnTheWayIsNeitherFollowedNorMadeThrough) {
                               &made, nullptr),
             ERROR_SUCCESS);
   ::RegSetValueExW(made, kTempeType, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4);
+  ::RegSetValueExW(made, kalvaro::kSensorSource, 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(L"aida64"), 14);
   EXPECT_EQ(ReadSetting(kTempeType), 0);
+  EXPECT_EQ(kalvaro::ReadStoredSettings().source.kind, kalvaro::StoredValue::Kind::kAbsent);
   WriteSetting(kLedSwitch, L"1");
   DWORD size = 0;
   EXPECT_EQ(::RegQueryValueExW(made, kLedSwitch, nullptr, nullptr, nullptr, &size),
