@@ -10,6 +10,7 @@
 #include "app/system/link_checks.h"
 #include "app/system/log.h"
 #include "app/system/log_store.h"
+#include "app/system/utf8_text.h"
 
 namespace calorix {
 namespace {
@@ -31,7 +32,9 @@ class HeldLogStore final : public LogStore {
     std::string why;
     file_ = OpenFileIn(folder_, name_, kLogAccess, kLogSharing, &why);
     if (!file_ && !told_) {
-      std::fprintf(stderr, "log: %s; nothing is written there\n", why.c_str());
+      // Named by its file: the server may write to the same stream.
+      std::fprintf(stderr, "log %s: %s; nothing is written there\n", LogText(name_).c_str(),
+                   why.c_str());
       told_ = true;
     }
     return static_cast<bool>(file_);
