@@ -9,7 +9,7 @@
 #include "app/shell/worker_win.h"
 #include "app/system/log.h"
 #include "app/system/settings.h"
-#include "app/system/startup_task.h"
+#include "app/system/folder_trust.h"
 #include "app/update/update_config.h"
 
 namespace calorix {
@@ -53,7 +53,7 @@ int DeviceMainDlg::OnInitDialog() {
   m_nDeviceType = ReadSetting(kDeviceType);
   m_nTempeType = ReadSetting(kTempeType);
   LoadBackground();
-  CreateStartupTask();
+  CreateStartupTaskIfTrusted();
   m_server.StartServer();
   SetUpTray();
   SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
