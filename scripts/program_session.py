@@ -101,9 +101,9 @@ class Wine:
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
                               timeout=timeout)
 
-    def start(self, *args, env=None, cwd=None):
+    def start(self, *args, env=None, cwd=None, stderr=subprocess.DEVNULL):
         return subprocess.Popen(["wine", *map(str, args)], env=dict(self.env, **(env or {})),
-                                cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                cwd=cwd, stdout=subprocess.DEVNULL, stderr=stderr)
 
     def probe(self, *args):
         return self.run(self.tools / "program_probe.exe", *args).stdout.strip()

@@ -11,7 +11,7 @@
 #include "app/shell/worker_win.h"
 #include "app/system/log.h"
 #include "app/system/settings.h"
-#include "app/system/startup_task.h"
+#include "app/system/folder_trust.h"
 #include "app/update/update_config.h"
 
 namespace calorix {
@@ -55,7 +55,7 @@ int DeviceMainDlg::OnInitDialog() {
   m_nDeviceType = ReadSetting(kDeviceType);
   m_nTempeType = ReadSetting(kTempeType);
   LoadBackground();
-  CreateStartupTask();
+  CreateStartupTaskIfTrusted();
   // A started server publishes within seconds: the worker looks for it sooner meanwhile.
   m_server.Attach(GetSafeHwnd(), [this] { m_worker.LookSoon(); });
   m_server.StartServer();

@@ -52,8 +52,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   if (!calorix::TakeSingleInstance()) return 0;
   calorix::OpenProgramLog();
   calorix::ApplyDpiRule();
-  calorix::EnableDebugPrivilege();
-  calorix::TerminateProcessByName(calorix::kMonitorServerExe);
+  {
+    const calorix::DebugPrivilege debug = calorix::EnableDebugPrivilege();
+    calorix::TerminateProcessByName(calorix::kMonitorServerExe);
+  }
   ULONG_PTR gdiplus_token = 0;
   const Gdiplus::GdiplusStartupInput gdiplus_input;
   Gdiplus::GdiplusStartup(&gdiplus_token, &gdiplus_input, nullptr);

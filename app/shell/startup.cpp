@@ -4,7 +4,6 @@
 #include "app/shell/placement.h"
 #include "app/shell/tray_icon.h"
 #include "app/system/settings.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 
@@ -37,17 +36,28 @@ void ApplyDpiRule() {
   }
 }
 
-bool EnableDebugPrivilege() {
+DebugPrivilege::DebugPrivilege() {
   HANDLE raw = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &raw)) return false;
-  Zentu::UniqueKernelHandle token(raw);
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw))
+    return;
+  token_.reset(raw);
   TOKEN_PRIVILEGES privileges{};
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   ::LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &privileges.Privileges[0].Luid);
+  DWORD size = 0;
   // The adjustment "succeeds" without the privilege held; only the last error tells.
-  ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
-  return ::GetLastError() == ERROR_SUCCESS;
+  ::AdjustTokenPrivileges(token_.get(), FALSE, &privileges, sizeof previous_, &previous_, &size);
+  enabled_ = ::GetLastError() == ERROR_SUCCESS;
+  if (!enabled_) token_.reset();
+}
+
+DebugPrivilege EnableDebugPrivilege() { return DebugPrivilege(); }
+
+DebugPrivilege::~DebugPrivilege() {
+  // The previous state lists only what the adjustment changed: nothing when it was enabled.
+  if (token_ && previous_.PrivilegeCount > 0)
+    ::AdjustTokenPrivileges(token_.get(), FALSE, &previous_, 0, nullptr, nullptr);
 }
 
 }  // namespace calorix

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "ui/core/win_handles.h"
+
 namespace calorix {
 
 // Limits where DLLs loaded by name come from to the system folder and the program's own
@@ -18,7 +20,28 @@ bool TakeSingleInstance();
 // Declares the process DPI-aware on small screens, as read before any declaration.
 void ApplyDpiRule();
 
-// Enables SeDebugPrivilege in the process token; true when the adjustment took.
-bool EnableDebugPrivilege();
+// SeDebugPrivilege, enabled in the process token while this lives and put back as it was
+// afterwards: only ending a server left from an earlier run needs it, and a privilege left
+// enabled would serve whatever else runs in the process.
+class DebugPrivilege {
+ public:
+  DebugPrivilege(const DebugPrivilege&) = delete;
+  DebugPrivilege& operator=(const DebugPrivilege&) = delete;
+  ~DebugPrivilege();
+
+  // Whether the adjustment took (it does not where the token lacks the privilege).
+  bool enabled() const { return enabled_; }
+
+ private:
+  friend DebugPrivilege EnableDebugPrivilege();
+  DebugPrivilege();
+
+  Zentu::UniqueKernelHandle token_;  // owned: open while the privilege is to be put back
+  TOKEN_PRIVILEGES previous_{};      // the state the adjustment replaced
+  bool enabled_ = false;
+};
+
+// Enables SeDebugPrivilege until the result goes away.
+[[nodiscard]] DebugPrivilege EnableDebugPrivilege();
 
 }  // namespace calorix

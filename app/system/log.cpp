@@ -1,64 +1,26 @@
-// The log writer: one lock, one file, size-bounded by rotation.
+// The log writer: one lock, one store, size-bounded by rotation.
 #include "app/system/log.h"
 
 #include <chrono>
-#include <cstdio>
 #include <ctime>
 #include <mutex>
-#include <system_error>
+
+#include "app/system/log_store.h"
 
 namespace calorix {
 
 namespace {
 
 struct LogState {
-  std::mutex lock;             // one line at a time, from any thread
-  std::FILE* file = nullptr;   // owned; null while a reopen keeps failing
-  std::filesystem::path path;  // empty while the log is not attached
+  std::mutex lock;                  // one line at a time, from any thread
+  std::unique_ptr<LogStore> store;  // owned; null while the log is not attached
   std::uintmax_t limit = kDefaultLogLimit;
-  std::uintmax_t size = 0;
   LogClock clock = &LocalLogTime;
 };
 
 LogState& State() {
   static LogState state;
   return state;
-}
-
-std::FILE* Open(const std::filesystem::path& path, bool truncate) {
-#ifdef _WIN32
-  return _wfopen(path.c_str(), truncate ? L"wb" : L"ab");
-#else
-  return std::fopen(path.c_str(), truncate ? "wb" : "ab");
-#endif
-}
-
-// Opens the attached file for appending and counts what it already holds.
-void ReopenLocked(LogState& s) {
-  s.file = Open(s.path, false);
-  std::error_code ec;
-  const auto existing = std::filesystem::file_size(s.path, ec);
-  s.size = ec ? 0 : existing;
-}
-
-void CloseLocked(LogState& s) {
-  if (s.file) std::fclose(s.file);
-  s.file = nullptr;
-}
-
-// Called with the lock held before a line of `incoming` bytes is written.
-void RotateIfFull(LogState& s, std::size_t incoming) {
-  if (!s.file || s.size + incoming <= s.limit) return;
-  CloseLocked(s);
-  std::error_code ec;
-  std::filesystem::path old = s.path;
-  old += ".1";
-  std::filesystem::remove(old, ec);
-  std::filesystem::rename(s.path, old, ec);
-  // A file that cannot be moved aside (the old copy is held open, say) starts again empty;
-  // appending to it would let it grow by another full limit on every cycle.
-  s.file = Open(s.path, static_cast<bool>(ec));
-  s.size = 0;
 }
 
 }  // namespace
@@ -85,21 +47,18 @@ LogClock SetLogClock(LogClock clock) {
   return previous;
 }
 
-bool LogOpen(const std::filesystem::path& file, std::uintmax_t max_bytes) {
+bool LogAttach(std::unique_ptr<LogStore> store, std::uintmax_t max_bytes) {
   LogState& s = State();
   std::lock_guard<std::mutex> guard(s.lock);
-  CloseLocked(s);
   s.limit = max_bytes;
-  s.path = file;
-  ReopenLocked(s);
-  if (!s.file) s.path.clear();
-  return s.file != nullptr;
+  s.store = std::move(store);
+  if (s.store && !s.store->Open()) s.store.reset();
+  return s.store != nullptr;
 }
 
 void LogClose() {
   std::lock_guard<std::mutex> guard(State().lock);
-  CloseLocked(State());
-  State().path.clear();
+  State().store.reset();
 }
 
 void LogPrint(int level, const char* format, ...) {
@@ -112,15 +71,14 @@ void LogPrint(int level, const char* format, ...) {
   va_start(args, format);
   const std::size_t length = FormatLogLine(line, time, level, format, args);
   va_end(args);
-  if (s.path.empty()) return;  // not attached: the line is discarded
-  // A reopen that failed (at rotation, or an earlier retry) is tried again with each line.
-  if (!s.file) ReopenLocked(s);
-  RotateIfFull(s, length + 1);
-  if (!s.file) return;
-  std::fwrite(line, 1, length, s.file);
-  std::fputc('\n', s.file);
-  std::fflush(s.file);
-  s.size += length + 1;
+  if (!s.store) return;  // not attached: the line is discarded
+  // A file that could not be opened (at rotation, or an earlier retry) is tried again with
+  // each line.
+  if (!s.store->IsOpen() && !s.store->Open()) return;
+  if (s.store->Size() + length + 1 > s.limit) s.store->Rotate();
+  if (!s.store->IsOpen()) return;
+  line[length] = '\n';  // in place of the NUL: the line is written in one piece
+  s.store->Append(line, length + 1);
 }
 
 }  // namespace calorix

@@ -22,6 +22,9 @@ inline constexpr std::uintmax_t kDefaultLogLimit = 1 << 20;
 // grows past `max_bytes` it is renamed to "<name>.1" (replacing the older copy) and a new
 // file is started, so at most about twice `max_bytes` is kept. A file that cannot be renamed
 // starts again empty, and a file that cannot be reopened is tried again with the next line.
+// On Windows the file's folders are held from the volume's root down and the file is renamed
+// through its handle; a folder or file that is a link is refused, and that is written once to
+// the standard error stream (the log cannot say it).
 bool LogOpen(const std::filesystem::path& file, std::uintmax_t max_bytes = kDefaultLogLimit);
 void LogClose();
 

@@ -10,7 +10,9 @@
 namespace calorix {
 
 // Creates or opens the named block and maps it read-only. On failure to map the view the
-// mapping stays open and the caller tries again later.
+// mapping stays open and the caller tries again later. A view whose 584 bytes are not all
+// committed and readable counts as not mapped: it is unmapped, the mapping closed, and the
+// last error is ERROR_NOACCESS.
 bool MapTemperatureBlock(HANDLE* mapping, LPVOID* view, bool* created_new);
 
 // The three fields the main window holds. Neither the view nor the handle is released

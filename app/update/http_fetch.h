@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "app/shell/thread_basic.h"
+#include "app/system/utf8_text.h"
 
 namespace calorix {
 
@@ -90,10 +91,5 @@ class HttpDownloader : public HttpClient {
   int HttpDownloadFile(const std::wstring& url, HANDLE file, unsigned long long max_bytes,
                        const StopToken* stop = nullptr);
 };
-
-std::string ToUtf8(std::wstring_view text);
-std::wstring FromUtf8(std::string_view text);
-// UTF-8 for a log line, control characters replaced: they would break the line.
-std::string LogText(std::wstring_view text);
 
 }  // namespace calorix

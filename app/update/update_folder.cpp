@@ -10,9 +10,8 @@
 #include <cwchar>
 #include <iterator>
 
-#include "app/system/log.h"
 #include "app/system/settings.h"
-#include "app/update/http_fetch.h"
+#include "app/system/utf8_text.h"
 
 namespace calorix {
 namespace {
@@ -22,16 +21,8 @@ using Zentu::UniqueKernelHandle;
 // Protected (no inherited entries); SYSTEM and Administrators full control; Users read and
 // execute; every entry inherited by what is made inside.
 constexpr wchar_t kFolderSecurity[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
-// Listing access takes part in the sharing check (attribute-only handles do not), so a held
-// folder cannot be opened for deletion, which renaming needs too.
-constexpr ACCESS_MASK kHeldAccess =
-    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-// The folders above are shared for writing, as other programs may need them to be; nobody
-// may open the update folder itself for writing.
-constexpr ULONG kSharedAbove = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// Nobody may open the update folder itself for writing.
 constexpr ULONG kSharedUpdate = FILE_SHARE_READ;
-constexpr ULONG kFolderOptions =
-    FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT;
 
 struct LocalMemoryTraits {
   using type = PSECURITY_DESCRIPTOR;
@@ -39,83 +30,12 @@ struct LocalMemoryTraits {
   void close(type p) const { ::LocalFree(p); }
 };
 
-// `name` inside the folder `parent`, relative to its handle: no path is looked up again, and
-// a link is opened as itself (on Windows; see IsLink for Wine).
-UniqueKernelHandle OpenChild(HANDLE parent, std::wstring_view name, ACCESS_MASK access,
-                             ULONG disposition, ULONG options,
-                             PSECURITY_DESCRIPTOR security = nullptr,
-                             ULONG sharing = kSharedAbove) {
-  UNICODE_STRING unicode;
-  unicode.Buffer = const_cast<PWSTR>(name.data());
-  unicode.Length = unicode.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &unicode, OBJ_CASE_INSENSITIVE, parent, security);
-  IO_STATUS_BLOCK io{};
-  HANDLE handle = nullptr;
-  const NTSTATUS status =
-      ::NtCreateFile(&handle, access, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, sharing,
-                     disposition, options, nullptr, 0);
-  return UniqueKernelHandle(NT_SUCCESS(status) ? handle : nullptr);
-}
-
-bool HandleIsLink(HANDLE handle) {
-  FILE_ATTRIBUTE_TAG_INFO tag{};
-  return !::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) ||
-         (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// Wine opens the target of a Unix symbolic link even when asked for the link itself, and
-// shows the link only in its path's attributes.
-bool IsLink(HANDLE handle, const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return HandleIsLink(handle) || attributes == INVALID_FILE_ATTRIBUTES ||
-         (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
 std::wstring ProgramDataFolder() {
   PWSTR known = nullptr;
   std::wstring folder;
   if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &known))) folder = known;
   ::CoTaskMemFree(known);
   return folder;
-}
-
-struct HeldChain {
-  std::vector<UniqueKernelHandle> handles;  // from the volume's root to the root's last folder
-  std::string why;                          // empty when every folder is held
-};
-
-// Holds each folder of `path` (a drive, then folders ending in a backslash); from the
-// `create_from`th folder below the drive on, a missing folder is made with `security`.
-HeldChain HoldFolders(const std::wstring& path, std::size_t create_from,
-                      PSECURITY_DESCRIPTOR security) {
-  HeldChain chain;
-  if (path.size() < 4 || path[1] != L':' || path[2] != L'\\') {
-    chain.why = "the update folder is not on a drive";
-    return chain;
-  }
-  HANDLE root = ::CreateFileW(path.substr(0, 3).c_str(), kHeldAccess, kSharedAbove, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  chain.handles.emplace_back(root == INVALID_HANDLE_VALUE ? nullptr : root);
-  for (std::size_t start = 3, index = 0; chain.why.empty() && start < path.size(); ++index) {
-    if (!chain.handles.back()) {
-      chain.why = "cannot open " + LogText(path.substr(0, start));
-      break;
-    }
-    std::size_t end = path.find(L'\\', start);
-    if (end == std::wstring::npos) end = path.size();
-    const std::wstring name = path.substr(start, end - start);
-    const std::wstring so_far = path.substr(0, end);
-    const bool create = index >= create_from;
-    UniqueKernelHandle folder =
-        OpenChild(chain.handles.back().get(), name, kHeldAccess, create ? FILE_OPEN_IF : FILE_OPEN,
-                  kFolderOptions, create ? security : nullptr);
-    if (folder && IsLink(folder.get(), so_far)) chain.why = LogText(so_far) + " is a link";
-    chain.handles.push_back(std::move(folder));
-    start = end + 1;
-  }
-  if (chain.why.empty() && !chain.handles.back()) chain.why = "cannot open " + LogText(path);
-  return chain;
 }
 
 // The names inside a folder, without "." and "..", and whether each is listed as a link.
@@ -195,18 +115,18 @@ std::optional<UpdateFolder> UpdateFolder::Create(std::string* why) {
   // ones above are the system's, and are never made here.
   const std::size_t ours =
       static_cast<std::size_t>(std::count(root.begin(), root.end(), L'\\') - 3);
-  HeldChain chain = HoldFolders(root, ours, security.get());
-  if (!chain.why.empty()) {
-    *why = chain.why;
+  HeldFolders chain = HeldFolders::Hold(root, ours, security.get());
+  if (!chain.held()) {
+    *why = chain.why();
     return std::nullopt;
   }
   UpdateFolder folder;
-  folder.chain_ = std::move(chain.handles);
+  folder.chain_ = std::move(chain);
   for (unsigned attempt = 0; attempt < 16 && !folder.folder_; ++attempt) {
     folder.name_ = FreshName(attempt);
     // FILE_CREATE: made now, or not at all; never an existing folder of that name.
-    folder.folder_ = OpenChild(folder.chain_.back().get(), folder.name_, kHeldAccess, FILE_CREATE,
-                               kFolderOptions, security.get(), kSharedUpdate);
+    folder.folder_ = OpenChild(folder.chain_.last(), folder.name_, kHeldFolderAccess, FILE_CREATE,
+                               kHeldFolderOptions, security.get(), kSharedUpdate);
   }
   if (!folder.folder_) {
     *why = "cannot make a folder in " + LogText(root);
@@ -219,17 +139,16 @@ std::optional<UpdateFolder> UpdateFolder::Create(std::string* why) {
 void UpdateFolder::Remove() {
   if (!folder_) return;
   folder_.reset();
-  RemoveEntry(chain_.back().get(), name_, false);
+  RemoveEntry(chain_.last(), name_, false);
 }
 
 void RemoveLeftoverUpdateFolders() {
   const std::wstring root = UpdateFolderRoot();
   if (root.empty()) return;
   // Nothing is made here: without the folders there is nothing to remove.
-  HeldChain chain = HoldFolders(root, SIZE_MAX, nullptr);
-  if (!chain.why.empty()) return;
-  for (const auto& [name, link] : ListFolder(chain.handles.back().get()))
-    RemoveEntry(chain.handles.back().get(), name, link);
+  const HeldFolders chain = HeldFolders::Hold(root, SIZE_MAX);
+  if (!chain.held()) return;
+  for (const auto& [name, link] : ListFolder(chain.last())) RemoveEntry(chain.last(), name, link);
 }
 
 }  // namespace calorix

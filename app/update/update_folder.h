@@ -6,9 +6,8 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "ui/core/win_handles.h"
+#include "app/system/held_path.h"
 
 namespace calorix {
 
@@ -40,9 +39,9 @@ class UpdateFolder {
  private:
   UpdateFolder() = default;
 
-  std::vector<Zentu::UniqueKernelHandle> chain_;  // owned: held from the root down to update\ .
-  Zentu::UniqueKernelHandle folder_;              // owned: the new folder, held the same way
-  std::wstring name_;                             // of the new folder, inside update\ .
+  HeldFolders chain_;                 // owned: held from the root down to update\ .
+  Zentu::UniqueKernelHandle folder_;  // owned: the new folder, held the same way
+  std::wstring name_;                 // of the new folder, inside update\ .
   std::wstring path_;
 };
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "app/system/log.h"
+#include "app/system/readable_view.h"
 #include "app/system/work_folder.h"
 #include "app/temperature/temperature_block.h"
 #include "server/win/monitor_readers.h"
@@ -16,6 +17,7 @@ constexpr wchar_t kInstanceMutex[] = L"KalvaroServer";
 // A copy that is being terminated still holds the mutex for a moment: its successor waits that
 // long for it to be abandoned before it concludes that another copy runs.
 constexpr DWORD kPredecessorWaitMs = 250;
+constexpr DWORD kRetryMs = 1000;
 
 bool FirstCopy() {
   // Owned for the whole run by the main thread, which never ends before the process.
@@ -26,18 +28,39 @@ bool FirstCopy() {
   return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
 }
 
+// The block in the local namespace, where the tray program opens it; never unmapped while the
+// server runs. A block another program of the session made first and left uncommitted would
+// fault at the first write: it is let go, said once, and asked for again every second, until
+// its maker has gone and ours takes the name. Null when no block can be had at all.
+void* MapBlock(Zentu::UniqueKernelHandle& mapping) {
+  for (bool told = false;; ::Sleep(kRetryMs)) {
+    mapping.reset(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                       calorix::kTemperatureBlockSize,
+                                       calorix::kTemperatureBlockName));
+    void* view = mapping ? ::MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0,
+                                           calorix::kTemperatureBlockSize)
+                         : nullptr;
+    if (!view || calorix::ReadableBytes(view, calorix::kTemperatureBlockSize) ==
+                     calorix::kTemperatureBlockSize)
+      return view;
+    ::UnmapViewOfFile(view);
+    mapping.reset();
+    if (!told) {
+      calorix::LogPrint(calorix::Warn,
+                        "the temperature block was made by another program and cannot all be "
+                        "written; waiting for it to go");
+      told = true;
+    }
+  }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (!FirstCopy()) return 0;
   calorix::OpenLogInWorkFolder(L"kalvaro.log");
-  // The local namespace, where the tray program opens it; never unmapped while the server runs.
-  Zentu::UniqueKernelHandle mapping(
-      ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                           calorix::kTemperatureBlockSize, calorix::kTemperatureBlockName));
-  void* view =
-      mapping ? ::MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, calorix::kTemperatureBlockSize)
-              : nullptr;
+  Zentu::UniqueKernelHandle mapping;
+  void* view = MapBlock(mapping);
   if (!view) {
     calorix::LogPrint(calorix::Error, "cannot map the temperature block (error %lu)",
                       ::GetLastError());

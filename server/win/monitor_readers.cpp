@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "app/system/user_key.h"
+#include "app/system/utf8_text.h"
 #include "app/temperature/process_list.h"
 #include "server/core/aida64.h"
 #include "server/core/argus.h"
@@ -91,7 +93,7 @@ std::optional<std::vector<GadgetValue>> GadgetValues(HKEY key) {
     if (type != REG_SZ) continue;
     std::wstring_view text(data.data(), data_size / sizeof(wchar_t));
     if (const auto nul = text.find(L'\0'); nul != text.npos) text = text.substr(0, nul);
-    values.push_back({Utf8FromWide({name.data(), name_size}), Utf8FromWide(text)});
+    values.push_back({calorix::ToUtf8({name.data(), name_size}), calorix::ToUtf8(text)});
   }
   return values;
 }
@@ -204,9 +206,9 @@ IWbemServices* MonitorReaders::Services(const wchar_t* ns) {
 
 std::optional<Sample> MonitorReaders::ReadGadget() {
   for (const wchar_t* path : kGadgetKeys) {
-    HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &raw) != ERROR_SUCCESS) continue;
-    Zentu::UniqueRegKey key(raw);
+    // The elevated server would publish what a link leads to, wherever that is.
+    const Zentu::UniqueRegKey key = calorix::OpenUserKey(path, KEY_QUERY_VALUE);
+    if (!key) continue;
     const auto values = GadgetValues(key.get());
     if (!values) continue;
     Sample sample;

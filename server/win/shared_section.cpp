@@ -1,8 +1,9 @@
 // Opening, copying and closing a monitor's section.
 #include "server/win/shared_section.h"
 
-#include <algorithm>
 #include <cstring>
+
+#include "app/system/readable_view.h"
 
 namespace kalvaro {
 
@@ -25,12 +26,13 @@ bool SharedSection::Open() {
   if (!mapping_) return false;
   // The whole section, whatever its size: a fixed size larger than the section fails.
   view_.reset(::MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, 0));
-  MEMORY_BASIC_INFORMATION info{};
-  if (!view_ || ::VirtualQuery(view_.get(), &info, sizeof info) == 0) {
+  // Only what can be read: the elevated server must not fault on a section some other
+  // program of the session made under the monitor's name and left uncommitted.
+  size_ = view_ ? calorix::ReadableBytes(view_.get(), kMaxCopy) : 0;
+  if (size_ == 0) {
     Close();
     return false;
   }
-  size_ = std::min<std::size_t>(info.RegionSize, kMaxCopy);
   if (!mutex_name_.empty()) mutex_.reset(::OpenMutexW(SYNCHRONIZE, FALSE, mutex_name_.c_str()));
   return true;
 }

@@ -29,9 +29,9 @@ class SharedSection {
   explicit SharedSection(std::vector<std::wstring> names, std::wstring mutex = {});
 
   // Copies the section into `out`, opening it when it is not open. False when no section of
-  // those names exists. With `keep` it stays open for the next copy: only for monitors whose
-  // data tells by itself that they have stopped, since an open handle keeps a dead monitor's
-  // section, frozen, alive.
+  // those names exists (or none of it can be read). With `keep` it stays open for the next copy:
+  // only for monitors whose data tells by itself that they have stopped, since an open handle keeps
+  // a dead monitor's section, frozen, alive.
   bool Copy(std::vector<std::uint8_t>& out, bool keep);
   void Close();
 

@@ -4,7 +4,8 @@
 #include <windows.h>
 
 #include "app/system/settings.h"
-#include "server/win/win_text.h"
+#include "app/system/user_key.h"
+#include "app/system/utf8_text.h"
 #include "ui/core/win_handles.h"
 
 namespace kalvaro {
@@ -30,19 +31,15 @@ StoredValue Read(HKEY key, const wchar_t* name) {
   // Stored with or without its NUL, or with more after it.
   std::wstring_view stored(text.data(), size / sizeof(wchar_t));
   v.kind = StoredValue::Kind::kString;
-  v.text = Utf8FromWide(stored.substr(0, stored.find(L'\0')));
+  v.text = calorix::ToUtf8(stored.substr(0, stored.find(L'\0')));
   return v;
 }
 
 }  // namespace
 
 StoredSettings ReadStoredSettings() {
-  const std::wstring subkey = std::wstring(L"SOFTWARE\\") + calorix::kAppName;
-  HKEY raw = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) {
-    return {};
-  }
-  Zentu::UniqueRegKey key(raw);
+  const Zentu::UniqueRegKey key = calorix::OpenUserKey(calorix::kSettingsKey, KEY_QUERY_VALUE);
+  if (!key) return {};
   return {Read(key.get(), kSensorSource), Read(key.get(), kSensorCpuLabel),
           Read(key.get(), kSensorLhmPort)};
 }

@@ -5,7 +5,8 @@
 
 namespace kalvaro {
 
-// Reads "sensor_source", "sensor_cpu_label" and "sensor_lhm_port"; never creates the key.
+// Reads "sensor_source", "sensor_cpu_label" and "sensor_lhm_port"; never creates the key, and
+// reads nothing through a registry link.
 StoredSettings ReadStoredSettings();
 
 }  // namespace kalvaro

@@ -3,16 +3,9 @@
 
 #include <windows.h>
 
-namespace kalvaro {
+#include "app/system/utf8_text.h"
 
-std::string Utf8FromWide(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n : 0, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
-  return out;
-}
+namespace kalvaro {
 
 namespace {
 
@@ -33,7 +26,7 @@ std::string Utf8FromAnsi(std::string_view text) {
   // Monitors' English names are ASCII, the same in every code page and in UTF-8: this runs for
   // every reading once a second, so the system's conversion is kept for the rest.
   for (unsigned char c : text) {
-    if (c >= 0x80) return Utf8FromWide(Wide(CP_ACP, text));
+    if (c >= 0x80) return calorix::ToUtf8(Wide(CP_ACP, text));
   }
   return std::string(text);
 }

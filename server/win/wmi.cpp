@@ -1,7 +1,7 @@
 // Running a WQL query and reading its objects' properties.
 #include "server/win/wmi.h"
 
-#include "server/win/win_text.h"
+#include "app/system/utf8_text.h"
 
 namespace kalvaro {
 
@@ -25,7 +25,7 @@ class UniqueVariant {
 WmiProperty PropertyOf(VARIANT* v) {
   WmiProperty p;
   if (V_VT(v) == VT_BSTR && V_BSTR(v)) {
-    p.text = Utf8FromWide(std::wstring_view(V_BSTR(v), ::SysStringLen(V_BSTR(v))));
+    p.text = calorix::ToUtf8(std::wstring_view(V_BSTR(v), ::SysStringLen(V_BSTR(v))));
     return p;
   }
   UniqueVariant number;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/device/device_manager.h"
+#include "app/system/folder_trust.h"
 #include "app/system/settings.h"
 #include "tests/doubles/hidapi_double.h"
 #include "tests/win/server_test_support.h"
@@ -73,6 +74,8 @@ TEST(CalorixDiag, StatusAndWatchShowWhatTheProgramSees) {
       "Temperature block \"vorlik_hardware_mapfile\": published, liveness \\d+\n"
       "  CPU 45\\.5 C, display 113 \\(Fahrenheit\\)\n  GPU 1 none\n  GPU 2 \"Adapter\" 48\\.5 C\n"
       "Server Kalvaro\\.exe: running \\(process \\d+\\)\nTray program: running\n"
+      // Wine gives every folder's owner as the user's SID.
+      "Logon task: not registered, Z:\\\\ can be changed by S-1-5-21-[-0-9]+\n"
       "Settings HKCU\\\\SOFTWARE\\\\KEM: led_switch 1, device_type 0 \\(CPU\\), "
       "tempe_type 1 \\(Fahrenheit\\)\n");
   EXPECT_TRUE(std::regex_match(r.out, status)) << r.out;
@@ -101,7 +104,10 @@ TEST(CalorixDiag, StatusAndWatchShowWhatTheProgramSees) {
             "program has made it)\n"
             "  CPU no value yet\n  GPU 1 none\n  GPU 2 none\n"
             "Server Kalvaro.exe: not running\nTray program: not running\n"
-            "Settings HKCU\\SOFTWARE\\KEM: none stored (the program has not run for this user)\n");
+            "Logon task: not registered, " +
+                WhoElseCanChange(test::ProgramFolder()) +
+                "\nSettings HKCU\\SOFTWARE\\KEM: none stored (the program has not run for this "
+                "user)\n");
   EXPECT_TRUE(BlockView().created_new());  // the block the tool made went with it
   DeviceManager::Instance().ResetForTesting();
 }

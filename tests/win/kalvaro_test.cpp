@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -52,6 +53,15 @@ TEST(KalvaroReaders, EveryPublishedFormatAndWhatItLeavesBehind) {
        SourceId::kLhm, "CPU Package=63.5 | Test GPU=45.0", "absent"},
   };
   wmi_double::Repository nothing;
+  {
+    // Another program of the session made a monitor's section first and committed nothing.
+    const Zentu::UniqueKernelHandle reserved(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr,
+                                                                  PAGE_READWRITE | SEC_RESERVE, 0,
+                                                                  1 << 16, L"AIDA64_SensorValues"));
+    ASSERT_TRUE(reserved);
+    MonitorReaders readers([&](const wchar_t* ns) { return nothing.Connect(ns); });
+    EXPECT_EQ(ChosenOf(readers.Read(SourceId::kAida64)), "absent");
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
     MonitorReaders readers([&](const wchar_t* ns) { return nothing.Connect(ns); });
@@ -210,9 +220,22 @@ TEST(KalvaroServer, OneCopyPublishesWhatTheMonitorSaysAndNothingWithoutOne) {
   ::RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\KEM");  // every source, the server's own choice
   const std::size_t log_start = ServerLog().size();
   const std::wstring server = Quote(calorix::test::ProgramFolder() + L"Kalvaro.exe");
+  // Another program of the session made the block first and committed none of it: the server
+  // waits for it to go, and publishes once it has.
+  auto reserved = std::make_unique<calorix::test::ChildProcess>(
+      Quote(calorix::test::ProgramFolder() + L"monitor_standin.exe") + L" --uncommitted");
+  ASSERT_TRUE(calorix::test::WaitFor(
+      [] {
+        const Zentu::UniqueKernelHandle block(
+            ::OpenFileMappingA(FILE_MAP_READ, FALSE, calorix::kTemperatureBlockName));
+        return static_cast<bool>(block);
+      },
+      10000));
   calorix::test::ChildProcess first(server);
-  calorix::TemperatureMapping mapping;
-  ASSERT_TRUE(mapping.EnsureMapped());
+  EXPECT_EQ(first.Wait(3000), STILL_ACTIVE);
+  reserved.reset();
+  calorix::TemperatureMapping mapping;  // the server may still hold the old block a moment
+  ASSERT_TRUE(calorix::test::WaitFor([&] { return mapping.EnsureMapped(); }, 5000));
   const calorix::TemperatureBlock& block = *mapping.Block();
   ASSERT_TRUE(calorix::test::WaitFor([&] { return ReadSourceTag(block).has_value(); }, 10000));
   EXPECT_EQ(ReadSourceTag(block)->source, "");
@@ -237,6 +260,10 @@ TEST(KalvaroServer, OneCopyPublishesWhatTheMonitorSaysAndNothingWithoutOne) {
   EXPECT_EQ(block.gpu1_name[0], 0);
 
   const std::string log = ServerLog().substr(log_start);
+  EXPECT_EQ(Count(log,
+                  "the temperature block was made by another program and cannot all be "
+                  "written; waiting for it to go"),
+            1u);
   EXPECT_EQ(Count(log, "using HWiNFO: \"CPU Package\" 65.7 C; adapters \"Test GPU\" 52.5 C"), 1u)
       << log;
   EXPECT_EQ(Count(log, "HWiNFO: not current"), 1u);

@@ -7,7 +7,8 @@
   Placement above a bottom task bar, the stale server ended and its own started, the value
   shown, a second start, the unit switch, other clicks, the ten-second re-add, the close
   button and the tray icon; the server switching between monitors (HWiNFO, AIDA64, none, Core
-  Temp) and the adapter's reading on request; the orderly end.
+  Temp) and the adapter's reading on request; the orderly end; no logon task from folders the
+  user can change; a start with KEM Files a link, which neither program goes through.
 - tray: the build with the hidapi double (program_hid_plug.cpp). The menu and its device
   count while displays come and go, the value without a display, the input method, and
   "Exit" while a device refresh ignores the stop.
@@ -108,12 +109,12 @@ class Run:
         self.wine.stop()
         self.display.stop()
 
-    def start(self, cpu="65.7", standin=None, env=None):
+    def start(self, cpu="65.7", standin=None, env=None, stderr=subprocess.DEVNULL):
         """Starts Calorix.exe; a stand-in server will publish `cpu` (or take the stand-in
         options `standin`). Returns the process."""
         return self.wine.start(self.stage / "Calorix.exe", cwd=self.stage,
                                env={"MONITOR_STANDIN_ARGS": standin or f"--cpu {cpu}",
-                                    **(env or {})})
+                                    **(env or {})}, stderr=stderr)
 
     def window(self):
         return main_window(self.wine)
@@ -255,6 +256,9 @@ def run_window(run, c):
 
     c.check(run.log.wait_for(r"screen_width: 1920, screen_height: 1080, workArea\(0-0-1920-1040\)"),
             "the start-up line names the screen and the work area")
+    # Wine gives every folder the user as its owner, so no folder here is the administrators'.
+    c.check(run.log.wait_for(r"logon task not registered: Z:\\ can be changed by S-1-5-21-", 1),
+            "no logon task for a program in folders the user can change, and the log says why")
     c.check(run.log.wait_for(r"buffer\[3\]: 0, buffer\[4\]: 6, buffer\[5\]: 5", 20),
             "HWiNFO's 65.7, through the server, is reported as 65")
     servers = run.wine.server_pids()
@@ -318,6 +322,42 @@ def run_window(run, c):
             "the orderly end terminated its own server and left the one the user started",
             (ours, users, run.wine.server_pids()))
     c.equal(run.tray_icons("ended"), 0, "and removed the tray icon")
+    kem_files_link(run, c)
+
+
+def kem_files_link(run, c):
+    """KEM Files made a link (Wine shows a Unix symbolic link as one) to a folder that holds a
+    full log and its older copy: the program and its server run, and nothing there is made,
+    rotated or deleted (no kalvaro.log either); standard error, which the server shares under
+    Wine, says why, once for each."""
+    elsewhere = run.shots / "kem-files-elsewhere"
+    elsewhere.mkdir()
+    (elsewhere / "calorix.log").write_bytes(b"full\n" * (1 << 18))  # the next line would rotate it
+    (elsewhere / "calorix.log.1").write_text("older\n")
+    listing = lambda: {p.name: (p.stat().st_size, p.stat().st_mtime_ns) for p in elsewhere.iterdir()}
+    before = listing()
+    shutil.rmtree(run.wine.work_folder(), ignore_errors=True)
+    run.wine.work_folder().symlink_to(elsewhere, target_is_directory=True)
+    errors = run.shots / "kem-files-link.stderr"
+    try:
+        with open(errors, "w") as stderr:
+            program = run.start(stderr=stderr)
+        c.check(wait_until(run.window, 30) is not None, "with KEM Files a link the program starts")
+        time.sleep(3)  # the start-up lines and the first reports would have been written
+        servers = run.wine.server_pids()
+        run.post(WM_CLOSE)
+        c.equal(exit_code(program, 15), 1, "and ends the orderly way")
+    finally:
+        run.wine.work_folder().unlink()
+    said = sorted(re.findall(r"^log .*", errors.read_text(), re.M))
+    folder = r"C:\\users\\\w+\\AppData\\Local\\KEM Files"
+    c.check(len(said) == 2 and all(re.fullmatch(rf"log {name}: {folder} is a link; nothing is "
+                                                 "written there", line)
+                                   for name, line in zip(("calorix.log", "kalvaro.log"), said)),
+            "standard error says once for each program's log that its folder is a link", said)
+    c.check(servers, "its server ran meanwhile")
+    c.equal(listing(), before, "nothing in the link's target was made, rotated or deleted by "
+            "either program")
 
 
 def report(digits):

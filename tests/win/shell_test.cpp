@@ -86,5 +86,33 @@ TEST(Startup, SecondTakeOfTheMutexIsRefused) {
   EXPECT_FALSE(TakeSingleInstance());
 }
 
+bool DebugPrivilegeEnabled() {
+  HANDLE token = nullptr;
+  ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
+  alignas(TOKEN_PRIVILEGES) char buffer[4096];
+  DWORD size = 0;
+  const bool read = ::GetTokenInformation(token, TokenPrivileges, buffer, sizeof buffer, &size);
+  ::CloseHandle(token);
+  LUID debug{};
+  ::LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &debug);
+  const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer);
+  for (DWORD i = 0; read && i < privileges->PrivilegeCount; ++i) {
+    const LUID_AND_ATTRIBUTES& p = privileges->Privileges[i];
+    if (p.Luid.LowPart == debug.LowPart && p.Luid.HighPart == debug.HighPart)
+      return p.Attributes & SE_PRIVILEGE_ENABLED;
+  }
+  return false;
+}
+
+TEST(Startup, DebugPrivilegeIsEnabledOnlyWhileTheLeftoverServerIsEnded) {
+  ASSERT_FALSE(DebugPrivilegeEnabled());  // as an administrator's token starts out
+  {
+    const DebugPrivilege debug = EnableDebugPrivilege();
+    EXPECT_TRUE(debug.enabled());
+    EXPECT_TRUE(DebugPrivilegeEnabled());
+  }
+  EXPECT_FALSE(DebugPrivilegeEnabled());
+}
+
 }  // namespace
 }  // namespace calorix

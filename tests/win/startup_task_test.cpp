@@ -1,5 +1,7 @@
 // The logon task registration against the recording scheduler, and against Wine's own.
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/system/folder_trust.h"
 #include "app/system/startup_task.h"
 #include "tests/doubles/task_scheduler_double.h"
 #include "tests/win/server_test_support.h"
@@ -95,6 +98,64 @@ TEST(StartupTask, RegistersTheLogonTaskWithEveryValueInOrder) {
             (Args{L"KEM StartupTask", L"definition", L"6", L"VT_EMPTY", L"VT_EMPTY", L"3",
                   L"VT_BSTR:", L"no output"}));
   ExpectNoLeaks(scheduler);
+}
+
+// An installed program's folder as Windows 10 leaves it under Program Files: TrustedInstaller,
+// SYSTEM and the administrators in full, users and app packages read and execute, the
+// creator owner's entry only for what is made inside.
+constexpr wchar_t kInstalledFolder[] =
+    L"O:BAD:(A;OICI;FA;;;S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464)"
+    L"(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)"
+    L"(A;OICI;0x1200a9;;;AC)";
+
+std::optional<ObjectSecurity> Installed(const std::wstring&) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kInstalledFolder, SDDL_REVISION_1,
+                                                              &descriptor, nullptr))
+    return std::nullopt;
+  std::optional<ObjectSecurity> security = DescribeSecurity(descriptor);
+  ::LocalFree(descriptor);
+  return security;
+}
+
+TEST(StartupTask, RegisteredOnlyForAProgramInFoldersNobodyElseCanChange) {
+  // Everyone may change this folder: Wine makes it mode 777 and reads that back as an entry.
+  const std::wstring folder = test::ProgramFolder() + test::UniqueName(L"users_may_write");
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  PSECURITY_DESCRIPTOR open = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL list = nullptr;
+  ::GetSecurityDescriptorDacl(open, &present, &list, &defaulted);
+  EXPECT_EQ(::SetNamedSecurityInfoW(const_cast<LPWSTR>(folder.c_str()), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION, nullptr, nullptr, list, nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  ::LocalFree(open);
+  // Wine derives every folder's owner from its Unix owner, the user: only this folder's list
+  // is read for real, the ones above as an installer leaves them.
+  const SecurityReader real_here = [&](const std::wstring& path) {
+    return path == folder ? ReadObjectSecurity(path) : Installed(path);
+  };
+  const std::string who = WhoElseCanChange(folder, real_here);
+  EXPECT_NE(who.find("users_may_write_"), std::string::npos) << who;
+  // The owner (the user, under Wine) first, then everyone.
+  EXPECT_NE(who.find(std::string(", ") + kEveryoneSid), std::string::npos) << who;
+
+  test::CapturedFile errors;
+  task_double::Scheduler refused;
+  EXPECT_FALSE(CreateStartupTaskIfTrusted(
+      folder, real_here, [&](ITaskService** s) { return refused.CreateService(s); },
+      errors.file()));
+  EXPECT_TRUE(refused.calls().empty());  // the scheduler is not even asked
+  task_double::Scheduler scheduler;
+  EXPECT_TRUE(CreateStartupTaskIfTrusted(
+      folder, Installed, [&](ITaskService** s) { return scheduler.CreateService(s); },
+      errors.file()));
+  EXPECT_EQ(scheduler.CallNames(), kFullSequence);
+  EXPECT_EQ(errors.Text(), "");
+  ExpectNoLeaks(scheduler);
+  ::RemoveDirectoryW(folder.c_str());
 }
 
 struct FailingStep {

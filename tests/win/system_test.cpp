@@ -10,6 +10,7 @@
 #include "app/system/log.h"
 #include "app/system/settings.h"
 #include "app/system/work_folder.h"
+#include "server/win/stored_settings.h"
 #include "tests/win/win_test_support.h"
 
 namespace calorix {
@@ -129,14 +130,93 @@ TEST_F(SettingsTest, WrittenValuesPersistAcrossProcesses) {
   EXPECT_NE(text.find("    1"), std::string::npos) << text;
 }
 
-TEST(WorkFolder, ProgramLogGoesToLocalAppData) {
-  const auto folder = WorkFolder();
+TEST_F(SettingsTest, ALinkOnTheWayIsNeitherFollowedNorMadeThrough) {
+  // HKCU\SOFTWARE\KEM made a registry link to a machine key, as any program of the user can.
+  constexpr wchar_t kTarget[] = L"SOFTWARE\\KEMLinkTarget";
+  const std::wstring target = std::wstring(L"\\Registry\\Machine\\") + kTarget;
+  HKEY link = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, REG_OPTION_CREATE_LINK,
+                              KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr),
+            ERROR_SUCCESS);
+  ::RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                   reinterpret_cast<const BYTE*>(target.c_str()),
+                   static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+  const auto target_exists = [&] {
+    HKEY key = nullptr;
+    const bool exists =
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTarget, 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (exists) ::RegCloseKey(key);
+    return exists;
+  };
+  EXPECT_EQ(ReadSetting(kLedSwitch), 0);
+  EXPECT_FALSE(target_exists());  // followed, the read would have made it
+  HKEY made = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kTarget, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &made, nullptr),
+            ERROR_SUCCESS);
+  ::RegSetValueExW(made, kTempeType, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4);
+  ::RegSetValueExW(made, kalvaro::kSensorSource, 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(L"aida64"), 14);
+  EXPECT_EQ(ReadSetting(kTempeType), 0);
+  EXPECT_EQ(kalvaro::ReadStoredSettings().source.kind, kalvaro::StoredValue::Kind::kAbsent);
+  WriteSetting(kLedSwitch, L"1");
+  DWORD size = 0;
+  EXPECT_EQ(::RegQueryValueExW(made, kLedSwitch, nullptr, nullptr, nullptr, &size),
+            ERROR_FILE_NOT_FOUND);
+  ::RegCloseKey(made);
+  ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTarget);
+  // The link itself, opened as such: deleting by name would delete its target.
+  using DeleteKey = LONG(NTAPI*)(HANDLE);
+  const auto delete_key = reinterpret_cast<DeleteKey>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+  ::RegCloseKey(link);
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, kKey, REG_OPTION_OPEN_LINK, DELETE, &link),
+            ERROR_SUCCESS);
+  EXPECT_EQ(delete_key(link), 0);
+  ::RegCloseKey(link);
+}
+
+// The user's shell folders moved elsewhere, restored when this goes away.
+class MovedLocalAppData {
+ public:
+  explicit MovedLocalAppData(const std::wstring& to) {
+    ::RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_);
+    DWORD size = sizeof saved_;
+    had_ = ::RegQueryValueExW(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_),
+                              &size) == ERROR_SUCCESS;
+    Set(to.c_str());
+  }
+  ~MovedLocalAppData() {
+    if (had_) Set(saved_);
+    ::RegCloseKey(key_);
+  }
+
+ private:
+  static constexpr wchar_t kShellFolders[] =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  static constexpr wchar_t kValue[] = L"Local AppData";
+  void Set(const wchar_t* text) {
+    ::RegSetValueExW(key_, kValue, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(text),
+                     static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+  }
+  HKEY key_ = nullptr;
+  wchar_t saved_[MAX_PATH] = {};
+  bool had_ = false;
+};
+
+TEST(WorkFolder, ProgramLogStaysInTheProfileAndTakesNoOtherName) {
+  const std::filesystem::path elsewhere = std::filesystem::temp_directory_path() / "moved_local";
+  std::filesystem::create_directories(elsewhere);
+  std::filesystem::path folder;
+  {
+    const MovedLocalAppData moved(elsewhere.wstring());
+    folder = WorkFolder();
+  }
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.filename().wstring(), L"KEM Files");
   EXPECT_NE(folder.wstring().find(L"AppData\\Local"), std::wstring::npos) << folder.string();
-  std::error_code ec;
-  std::filesystem::remove(folder / L"calorix.log", ec);
-  ASSERT_TRUE(OpenProgramLog());
+  std::filesystem::remove_all(folder);
+  ASSERT_TRUE(OpenProgramLog());  // makes the folder
   LogPrint(Info, "screen_width: %d, screen_height: %d, workArea(%d-%d-%d-%d)", 1280, 1024, 0, 0,
            1280, 984);
   LogClose();
@@ -146,6 +226,18 @@ TEST(WorkFolder, ProgramLogGoesToLocalAppData) {
   EXPECT_NE(line.find("][Info ]screen_width: 1280, screen_height: 1024, workArea(0-0-1280-984)"),
             std::string::npos)
       << line;
+  in.close();
+
+  // calorix.log made a second name of a file elsewhere: refused, and that file kept as it was.
+  const std::filesystem::path other = elsewhere / "other.txt";
+  std::ofstream(other) << "other";
+  std::filesystem::remove(folder / L"calorix.log");
+  ASSERT_TRUE(::CreateHardLinkW((folder / L"calorix.log").c_str(), other.c_str(), nullptr));
+  EXPECT_FALSE(OpenProgramLog());
+  LogPrint(Info, "lost");
+  EXPECT_EQ(std::filesystem::file_size(other), 5u);
+  std::filesystem::remove_all(elsewhere);
+  std::filesystem::remove(folder / L"calorix.log");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 
 #include "app/device/device_manager.h"
 #include "tests/doubles/hidapi_double.h"
@@ -51,9 +52,17 @@ TEST(WorkerWinTest, RefreshMapsTheBlockAndReportsReachDisplayManagerAndWindow) {
   hid_double::AddCollection(display);
   HWND window = CreateTestWindow();
   ASSERT_NE(window, nullptr);
-  ServerBlock server;
-  ASSERT_NE(server.block(), nullptr);
-  server.block()->cpu_temperature = 0.0f;  // no reading yet
+  // Another process made the block first, reserved and never committed: reading it would
+  // fault. It counts as not mapped, and nothing is reported.
+  auto hostile = std::make_unique<test::ChildProcess>(
+      L"\"" + test::ProgramFolder() + L"monitor_standin.exe\" --uncommitted --exit-after 60");
+  ASSERT_TRUE(test::WaitFor(
+      [] {
+        const Zentu::UniqueKernelHandle block(
+            ::OpenFileMappingA(FILE_MAP_READ, FALSE, kTemperatureBlockName));
+        return static_cast<bool>(block);
+      },
+      10000));
 
   TemperatureMapping temperature;  // declared before the worker: outlives it
   std::atomic<int> unit{1};
@@ -62,8 +71,18 @@ TEST(WorkerWinTest, RefreshMapsTheBlockAndReportsReachDisplayManagerAndWindow) {
     ConnectMainWindowWorker(worker, window, temperature, [&unit] { return unit.load(); });
     worker.Append(WorkerCommand::RefreshDevices);
     ASSERT_TRUE(worker.Start());
+    ASSERT_TRUE(test::WaitFor([] { return DeviceManager::Instance().DeviceCount() == 1; }, 5000));
+    ::Sleep(300);
+    EXPECT_EQ(temperature.Block(), nullptr);
+    EXPECT_TRUE(hid_double::FeatureWrites().empty());
+    hostile.reset();  // ended: with nobody holding it, that block is gone
+
+    // A real block then, mapped by the next refresh.
+    ServerBlock server;
+    ASSERT_NE(server.block(), nullptr);
+    server.block()->cpu_temperature = 0.0f;  // no reading yet
+    worker.Append(WorkerCommand::RefreshDevices);
     ASSERT_TRUE(test::WaitFor([&] { return temperature.Block() != nullptr; }, 5000));
-    EXPECT_EQ(DeviceManager::Instance().DeviceCount(), 1);
     ::Sleep(100);  // several steps read 0.0 meanwhile
     EXPECT_TRUE(hid_double::FeatureWrites().empty());
     EXPECT_FALSE(HasUpdateRegion(window));

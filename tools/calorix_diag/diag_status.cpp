@@ -1,9 +1,11 @@
-// CalorixDiag's status report: displays, temperature block, server, tray program, settings.
+// CalorixDiag's status report: displays, temperature block, server, tray program, logon task,
+// settings.
 #include <windows.h>
 
 #include <vector>
 
 #include "app/device/device_manager.h"
+#include "app/system/folder_trust.h"
 #include "app/system/settings.h"
 #include "app/temperature/monitor_server.h"
 #include "app/temperature/temperature_mapping.h"
@@ -89,6 +91,18 @@ void PrintServer(const Streams& io) {
   std::fprintf(io.out, ")\n");
 }
 
+// Which of the two the tray program beside this tool does at each start.
+void PrintLogonTask(const Streams& io) {
+  const std::string others = WhoElseCanChange(GetProgramDirectory());
+  if (others.empty()) {
+    std::fprintf(io.out,
+                 "Logon task: registered at each start (only SYSTEM, Administrators and "
+                 "TrustedInstaller can change the program's folders)\n");
+  } else {
+    std::fprintf(io.out, "Logon task: not registered, %s\n", others.c_str());
+  }
+}
+
 void PrintSettings(const Streams& io) {
   std::fprintf(io.out, "Settings HKCU\\SOFTWARE\\%s: ", Utf8(kAppName).c_str());
   if (!SettingsStored()) {
@@ -116,6 +130,7 @@ int Status(const Streams& io) {
   PrintBlock(io, StoredUnit());
   PrintServer(io);
   std::fprintf(io.out, "Tray program: %s\n", TrayProgramRuns() ? "running" : "not running");
+  PrintLogonTask(io);
   PrintSettings(io);
   return 0;
 }

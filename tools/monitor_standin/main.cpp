@@ -2,11 +2,12 @@
 // writing it, like the real server, with values chosen on the command line.
 //
 //   monitor_standin [--cpu C | --sequence C1,C2,... | --curve] [--gpu1 NAME=C] [--gpu2 NAME=C]
-//                   [--delay S] [--exit-after S] [--period MS]
+//                   [--delay S] [--exit-after S] [--period MS] [--uncommitted]
 //
 // --sequence steps through its values once per period and stays on the last; --curve
 // swings between 35 and 75 degrees over a minute. Liveness stays 0 for --delay seconds,
-// then counts the periods since publishing began.
+// then counts the periods since publishing began. --uncommitted makes the block as a hostile
+// process could: reserved, never committed, never written.
 //
 // Started without arguments (as the tray program starts its server), the options come from
 // the environment variable MONITOR_STANDIN_ARGS, split at spaces.
@@ -30,6 +31,7 @@ struct Options {
   float gpu_temp[2] = {0, 0};
   double delay_s = 0, exit_after_s = -1;
   DWORD period_ms = 1000;
+  bool uncommitted = false;
 };
 
 std::vector<float> ParseList(const char* text) {
@@ -53,8 +55,8 @@ bool Parse(int argc, char** argv, Options* o) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (a == "--curve") {
-      o->curve = true;
+    if (a == "--curve" || a == "--uncommitted") {
+      (a == "--curve" ? o->curve : o->uncommitted) = true;
       continue;
     }
     if (!v) return false;
@@ -112,12 +114,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: monitor_standin [--cpu C | --sequence C1,C2 | --curve] "
                  "[--gpu1 NAME=C] [--gpu2 NAME=C] [--delay S] [--exit-after S] "
-                 "[--period MS]\n");
+                 "[--period MS] [--uncommitted]\n");
     return 2;
   }
-  HANDLE mapping =
-      ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                           calorix::kTemperatureBlockSize, calorix::kTemperatureBlockName);
+  HANDLE mapping = ::CreateFileMappingA(
+      INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE | (o.uncommitted ? SEC_RESERVE : 0), 0,
+      calorix::kTemperatureBlockSize, calorix::kTemperatureBlockName);
   if (!mapping) return 1;
   auto* block = static_cast<calorix::TemperatureBlock*>(
       ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, calorix::kTemperatureBlockSize));
@@ -129,6 +131,10 @@ int main(int argc, char** argv) {
   for (unsigned tick = 0;; ++tick) {
     const double seconds = (::GetTickCount64() - start) / 1000.0;
     if (o.exit_after_s >= 0 && seconds >= o.exit_after_s) break;
+    if (o.uncommitted) {
+      ::Sleep(o.period_ms);
+      continue;
+    }
     const bool live = seconds >= o.delay_s;
     block->cpu_temperature = live ? CpuAt(o, tick, seconds) : 0.0f;
     block->cpu_liveness = live ? block->cpu_liveness + 1.0f : 0.0f;
