@@ -1,6 +1,8 @@
 // The main window's start-up, layout, mouse handling, timers and message dispatch.
 #include "app/shell/device_main_dlg.h"
 
+#include <dbt.h>
+
 #include "app/device/device_arrival.h"
 #include "app/device/device_manager.h"
 #include "app/shell/message_box.h"
@@ -54,6 +56,8 @@ int DeviceMainDlg::OnInitDialog() {
   m_nTempeType = ReadSetting(kTempeType);
   LoadBackground();
   CreateStartupTaskIfTrusted();
+  // A started server publishes within seconds: the worker looks for it sooner meanwhile.
+  m_server.Attach(GetSafeHwnd(), [this] { m_worker.LookSoon(); });
   m_server.StartServer();
   SetUpTray();
   SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
@@ -64,7 +68,7 @@ int DeviceMainDlg::OnInitDialog() {
   };
   m_update.emplace(UpdateBaseUrl(), std::move(links));
   StartWorker();
-  m_server.StartWatching(GetSafeHwnd());
+  m_server.StartWatching();
   return 1;
 }
 
@@ -145,7 +149,7 @@ void DeviceMainDlg::OnTimer(unsigned id) {
   if (id == TIMER_TRAY_READD) {
     ReAddTrayIcon();
   } else {
-    m_server.OnTimer(GetSafeHwnd(), id, m_temperature.Block());
+    m_server.OnTimer(id, m_temperature.Block());
   }
 }
 
@@ -175,7 +179,14 @@ LRESULT DeviceMainDlg::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
   }
   switch (msg) {
     case WM_DEVICECHANGE:
-      return OnDeviceChange(wparam, lparam, [this](WorkerCommand c) { m_worker.Append(c); });
+      return OnDeviceChange(wparam, lparam, [this, wparam](WorkerCommand c) {
+        m_worker.Append(c);
+        // A display just plugged in shows a number as soon as one can be read.
+        if (wparam == DBT_DEVICEARRIVAL) m_worker.LookSoon();
+      });
+    case WM_SERVER_ENDED:
+      m_server.OnCopyEnded();
+      return 0;
     case WM_TRAY_NOTIFY:
       return OnTray(lparam);
     case WM_UPDATE_RESULT:
@@ -214,6 +225,7 @@ LRESULT DeviceMainDlg::OnPowerBroadcast(WPARAM event, LPARAM data) {
   // Displays may have been replugged or reset while the system slept, and their open handles
   // gone stale without a device notification.
   m_worker.Append(WorkerCommand::RefreshDevices);
+  m_worker.LookSoon();  // the server's readings resume with the system
   LogPrint(Info, "resumed from sleep: device refresh queued");
   return TRUE;
 }

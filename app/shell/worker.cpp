@@ -120,8 +120,26 @@ CommandResult Worker::Dispatch(int code) {
   return CommandResult::kRan;
 }
 
+void Worker::LookSoon() {
+  quick_until_ms_ = (Now() + kQuickLookSpan).count();
+  look_now_ = true;
+  queue_.Wake();
+}
+
+void Worker::SetLookTimingForTesting(Clock now, LookWait wait) {
+  now_ = std::move(now);
+  look_wait_ = std::move(wait);
+}
+
+std::chrono::milliseconds Worker::Now() const {
+  if (now_) return now_();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+}
+
 void Worker::Run() {
   after_ = After::kPeriod;
+  look_now_ = false;  // whatever comes next, this step is the look LookSoon asked for
   if (const std::optional<int> code = queue_.TakeFront()) {
     Dispatch(*code);
     return;
@@ -142,9 +160,17 @@ void Worker::Run() {
 void Worker::Pause(const StopToken& stop, std::chrono::milliseconds period) {
   if (after_ == After::kPaused) return;
   if (after_ == After::kPeriod) return CThreadBasic::Pause(stop, period);
-  // Stop hooks Wake the queue after the stop request, so the request is seen here.
-  queue_.WaitForCommand(std::chrono::milliseconds(idle_look_ms_.load()),
-                        [&stop] { return stop.StopRequested(); });
+  WaitForNextLook(stop);
+}
+
+void Worker::WaitForNextLook(const StopToken& stop) {
+  if (look_now_) return;
+  const auto period = Now().count() < quick_until_ms_
+                          ? kQuickLookPeriod
+                          : std::chrono::milliseconds(idle_look_ms_.load());
+  if (look_wait_) return look_wait_(period);
+  // Stop hooks and LookSoon Wake the queue after setting what they set, so it is seen here.
+  queue_.WaitForCommand(period, [this, &stop] { return stop.StopRequested() || look_now_; });
 }
 
 }  // namespace calorix

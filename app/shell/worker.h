@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -61,8 +62,12 @@ enum class CommandResult {
 };
 
 // While the temperature cannot be read (block not mapped, no reading yet), the worker does
-// not poll every 16 ms: it waits for a command, a stop, or the next look at the block.
-inline constexpr std::chrono::milliseconds kIdleLookPeriod{250};
+// not poll every 16 ms: it waits for a command, a stop, or the next look at the block. It
+// looks 4 times a second while a reading may be about to come (for 10 s after LookSoon),
+// otherwise once a second, the report's own cadence.
+inline constexpr std::chrono::milliseconds kQuickLookPeriod{250};
+inline constexpr std::chrono::milliseconds kLookPeriod{1000};
+inline constexpr std::chrono::milliseconds kQuickLookSpan{10000};
 
 // The main window owns one Worker, plugs in its handlers, starts it and stops it. Declare it
 // after every member its handlers use, so that it is destroyed (and joined) first.
@@ -82,13 +87,23 @@ class Worker final : public CThreadBasic {
   // The step taken while the queue is empty, followed by the usual 16 ms pause.
   void SetIdleStep(CommandHandler step);
   // The idle step becomes SendTemperature with `links`; its pause ends early on a stop. A
-  // step that sends nothing is followed by a wait of the idle look period instead, which a
-  // command or a stop ends at once.
+  // step that sends nothing is followed by a wait until the next look instead (the look
+  // periods above), which a command, a stop or LookSoon ends at once.
   void SetSendTemperature(SendTemperatureLinks links);
-  // For tests: the longest wait between two looks at an unreadable block.
+  // A reading may come soon (a server was started, a display arrived, the system resumed):
+  // the worker looks at the block at once and then at the quick period for the next 10 s.
+  // Any thread.
+  void LookSoon();
+
+  // For tests: the longest wait between two looks at an unreadable block (kLookPeriod).
   void SetIdleLookPeriod(std::chrono::milliseconds period) {
     idle_look_ms_ = static_cast<int>(period.count());
   }
+  // For tests, before Start: the clock of the look periods, and the wait between two looks at
+  // an unreadable block in place of the queue's (which a command, a stop or LookSoon ends).
+  using Clock = std::function<std::chrono::milliseconds()>;
+  using LookWait = std::function<void(std::chrono::milliseconds)>;
+  void SetLookTimingForTesting(Clock now, LookWait wait);
 
   // The work for one code, as the step runs it.
   CommandResult Dispatch(int code);
@@ -104,6 +119,8 @@ class Worker final : public CThreadBasic {
   using IdleStep = std::function<After(const StopToken&)>;
   void SetIdle(IdleStep step);
   CommandHandler HandlerFor(int code) const;
+  std::chrono::milliseconds Now() const;
+  void WaitForNextLook(const StopToken& stop);
 
   CommandQueue queue_;
   mutable std::mutex handlers_lock_;
@@ -112,7 +129,12 @@ class Worker final : public CThreadBasic {
   std::shared_ptr<const IdleStep> idle_step_;
   bool idle_warned_ = false;      // worker thread only
   After after_ = After::kPeriod;  // worker thread only: what follows the last step
-  std::atomic<int> idle_look_ms_{static_cast<int>(kIdleLookPeriod.count())};
+  // Until when the looks are quick, on Now's clock; set by LookSoon.
+  std::atomic<std::int64_t> quick_until_ms_{0};
+  std::atomic<bool> look_now_{false};  // LookSoon since the last look
+  std::atomic<int> idle_look_ms_{static_cast<int>(kLookPeriod.count())};
+  Clock now_;           // null: the steady clock; set before Start
+  LookWait look_wait_;  // null: the queue's wait; set before Start
 };
 
 }  // namespace calorix

@@ -27,7 +27,6 @@ ServerWatchdog::Step ServerWatchdog::Tick(const TemperatureBlock* block) {
 
 void ServerKeeper::Started(Ms now, bool started, bool restart) {
   last_start_ = now;
-  ours_seen_ = false;
   restart_on_trial_ = restart && started;
   if (!restart) return;
   ++restarts_;
@@ -40,27 +39,27 @@ void ServerKeeper::Started(Ms now, bool started, bool restart) {
   }
 }
 
-bool ServerKeeper::Check(Ms now, bool ours_running, const std::function<bool()>& any_running) {
-  if (gave_up_) return false;
-  const bool spacing_passed = !last_start_ || now - *last_start_ >= spacing_;
-  if (ours_running) {
-    ours_seen_ = true;
-    if (restart_on_trial_ && spacing_passed) {
-      restart_on_trial_ = false;  // it has lasted: the restarts succeed again
-      failed_ = 0;
-    }
-    return false;
-  }
-  if (ours_seen_) {
-    ours_seen_ = false;
-    LogPrint(Warn, "server watchdog: Kalvaro.exe has ended");
-  }
-  if (restart_on_trial_) {
-    restart_on_trial_ = false;
+void ServerKeeper::Ended(Ms now) {
+  LogPrint(Warn, "server watchdog: Kalvaro.exe has ended");
+  if (!restart_on_trial_) return;
+  restart_on_trial_ = false;
+  if (now - *last_start_ >= spacing_) {
+    failed_ = 0;  // it lasted: the restarts succeed again
+  } else {
     CountFailure();
   }
+}
+
+bool ServerKeeper::Look(Ms now, const std::function<bool()>& any_running) const {
+  if (gave_up_) return false;
+  const bool due = !last_start_ || now - *last_start_ >= spacing_;
   // Another copy (one the user started) publishes as well as ours would: no second copy.
-  return !gave_up_ && spacing_passed && !any_running();
+  return due && !any_running();
+}
+
+ServerKeeper::Ms ServerKeeper::NextLook(Ms now) const {
+  const Ms slot = last_start_ ? *last_start_ + spacing_ : now;
+  return slot > now ? slot : now + spacing_;
 }
 
 void ServerKeeper::CountFailure() {

@@ -41,7 +41,6 @@ class ServerWatchdog {
 // build shortens them so that "minutes" pass in seconds.
 struct ServerWatchPeriods {
   unsigned first_minute_tick_ms = kServerWatchPeriodMs;  // timer 300, 12 ticks
-  unsigned check_ms = 5000;                              // afterwards: is it still running?
   unsigned restart_spacing_ms = 60000;                   // at most one restart per spacing
 };
 
@@ -51,7 +50,10 @@ inline constexpr int kMaxFailedRestarts = 10;
 // once per spacing, and never while any copy of it runs (the user may have started one).
 // A restart fails when the server cannot be started or ends again before a spacing has
 // passed; after 10 failed restarts in a row it stops trying. Every restart, every end it
-// sees and the giving up are logged. Times are milliseconds of any steady clock.
+// hears of and the giving up are logged. Times are milliseconds of any steady clock.
+//
+// It is told of events instead of looking: a start, the end of our copy. While no copy of
+// ours runs it looks once per restart slot (a spacing after the last start).
 class ServerKeeper {
  public:
   using Ms = std::chrono::milliseconds;
@@ -59,12 +61,17 @@ class ServerKeeper {
       : spacing_(restart_spacing) {}
 
   // A start of the server at `now` by anyone in the program; `restart` marks the keeper's own
-  // (after Check asked for it), `started` whether a process was created.
+  // (after Look asked for it), `started` whether a process was created.
   void Started(Ms now, bool started, bool restart);
-  // One look: whether the copy we started last still runs. `any_running` tells whether any
-  // copy does (ours included); reading the process list is costly, so it is asked only when
-  // a restart is due. True when the server should be started again now.
-  bool Check(Ms now, bool ours_running, const std::function<bool()>& any_running);
+  // The copies we started have all ended; `now` is when that was seen.
+  void Ended(Ms now);
+  // A look while no copy of ours runs: true when the server should be started now. Reading
+  // the process list is costly, so `any_running` (whether any copy runs, one the user
+  // started included) is asked only when a restart is due.
+  bool Look(Ms now, const std::function<bool()>& any_running) const;
+  // While no copy of ours runs, when to look next: the restart slot, or one spacing on once
+  // the slot has passed.
+  Ms NextLook(Ms now) const;
 
   bool gave_up() const { return gave_up_; }
   int restarts() const { return restarts_; }
@@ -76,7 +83,6 @@ class ServerKeeper {
   Ms spacing_;
   std::optional<Ms> last_start_;
   bool restart_on_trial_ = false;  // the last start was a restart that has not lasted yet
-  bool ours_seen_ = false;         // the copy we started last was seen running
   int restarts_ = 0;
   int failed_ = 0;
   bool gave_up_ = false;

@@ -175,15 +175,15 @@ std::optional<Sample> MonitorReaders::ReadLhm() {
 
 std::optional<Sample> MonitorReaders::ReadLhmWmi() {
   for (const wchar_t* ns : {L"ROOT\\LibreHardwareMonitor", L"ROOT\\OpenHardwareMonitor"}) {
-    const auto services = wmi_(ns);
+    IWbemServices* services = Services(ns);
     if (!services) continue;
-    const auto hardware =
-        WmiQuery(services.get(), L"SELECT Identifier, Name, HardwareType FROM Hardware",
-                 {L"Identifier", L"Name", L"HardwareType"});
+    const auto hardware = WmiQuery(services, L"SELECT Identifier, Name, HardwareType FROM Hardware",
+                                   {L"Identifier", L"Name", L"HardwareType"});
     const auto sensors = WmiQuery(
-        services.get(),
+        services,
         L"SELECT Identifier, Parent, Name, Value FROM Sensor WHERE SensorType='Temperature'",
         {L"Identifier", L"Parent", L"Name", L"Value"});
+    if (!hardware || !sensors) Forget(ns);
     if (!hardware || !sensors || sensors->empty()) continue;
     std::vector<LhmHardwareRow> hardware_rows;
     for (const WmiRow& h : *hardware) hardware_rows.push_back({h[0].text, h[1].text, h[2].text});
@@ -196,6 +196,12 @@ std::optional<Sample> MonitorReaders::ReadLhmWmi() {
     return sample;
   }
   return std::nullopt;
+}
+
+IWbemServices* MonitorReaders::Services(const wchar_t* ns) {
+  calorix::ComPtr<IWbemServices>& services = services_[ns];
+  if (!services) services = wmi_(ns);
+  return services.get();
 }
 
 std::optional<Sample> MonitorReaders::ReadGadget() {
@@ -229,7 +235,8 @@ std::optional<Sample> MonitorReaders::ReadAcpi() {
        {L"Name", L"HighPrecisionTemperature", L"Temperature"}},
   };
   for (const Zones& zones : kZones) {
-    const auto rows = WmiQuery(wmi_(zones.ns).get(), zones.query, zones.properties);
+    const auto rows = WmiQuery(Services(zones.ns), zones.query, zones.properties);
+    if (!rows) Forget(zones.ns);
     Sample sample;
     for (const WmiRow& row : rows.value_or(std::vector<WmiRow>{})) {
       std::optional<double> tenths = row[1].number;

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "server/core/sources.h"
@@ -32,8 +34,14 @@ class MonitorReaders {
   std::optional<Sample> ReadArgus();
   std::optional<Sample> ReadGadget();
   std::optional<Sample> ReadAcpi();
+  // The services of namespace `ns`, connected once and kept while its queries succeed (on
+  // Windows each connection is a call to the WMI service). Null while it does not exist.
+  IWbemServices* Services(const wchar_t* ns);
+  // After a failed query: the next look connects anew.
+  void Forget(const wchar_t* ns) { services_.erase(ns); }
 
   WmiConnect wmi_;
+  std::map<std::wstring, calorix::ComPtr<IWbemServices>> services_;
   std::uint16_t lhm_port_;
   SharedSection hwinfo_, aida64_, coretemp_, argus_;
   std::vector<std::uint8_t> copy_;  // the last section copied; reused to spare allocations

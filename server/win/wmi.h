@@ -18,7 +18,8 @@ namespace kalvaro {
 // be reached. Tests put a double of the interfaces in its place.
 using WmiConnect = std::function<calorix::ComPtr<IWbemServices>(const wchar_t* ns)>;
 
-// The system's WMI, with COM started on the calling thread when it is not yet.
+// The system's WMI, with COM started on the calling thread when it is not yet. One thread
+// only: the server's, or the diagnostic tool's.
 calorix::ComPtr<IWbemServices> ConnectSystemWmi(const wchar_t* ns);
 
 struct WmiProperty {

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -309,39 +311,62 @@ TEST_F(SendTemperatureTest, TheWorkersPauseEndsWhenItIsStopped) {
   EXPECT_EQ(LogLines().size(), 2u);
 }
 
-// Without a reading the worker neither sends nor polls every 16 ms: it looks again after
-// the idle look period, and a command or a stop ends that wait at once.
-TEST_F(SendTemperatureTest, WithoutAReadingTheWorkerWaitsForACommandOrTheNextLook) {
-  std::atomic<bool> mapped{false};
+// Without a reading the worker neither sends nor polls every 16 ms: it looks 4 times a second
+// for 10 s after a server start, then once a second, counted here in simulated time.
+TEST_F(SendTemperatureTest, WithoutAReadingTheWorkerLooksQuicklyOnlyAfterAServerStart) {
+  constexpr auto kServerStart = 30s, kEnd = 45s;
+  std::atomic<std::int64_t> now_ms{0};
+  std::vector<int> looks_in_second(kEnd / 1s);  // written by the worker thread only
+  links_.block = [&]() -> const TemperatureBlock* {
+    const std::int64_t at = now_ms;
+    if (at < kEnd / 1ms) ++looks_in_second[at / 1000];
+    return at % 2000 < 1000 ? nullptr : &block_;  // not mapped, then reading 0.0, in turn
+  };
+  Worker worker;
+  worker.SetSendTemperature(links_);
+  worker.SetLookTimingForTesting(
+      [&] { return std::chrono::milliseconds(now_ms.load()); },
+      [&](std::chrono::milliseconds wait) {
+        const std::int64_t at = now_ms, start = kServerStart / 1ms;
+        now_ms = at < start && at + wait.count() >= start ? start : at + wait.count();
+        if (at < start && now_ms == start) worker.LookSoon();  // the start ends the wait
+        if (now_ms >= kEnd / 1ms) std::this_thread::sleep_for(1ms);
+      });
+  worker.LookSoon();  // the program starts the server before the worker
+  ASSERT_TRUE(worker.Start());
+  ASSERT_TRUE(WaitUntil([&] { return now_ms >= kEnd / 1ms; }));
+  EXPECT_TRUE(worker.Stop());
+  std::vector<int> expected(looks_in_second.size(), 1);
+  std::fill_n(expected.begin(), 10, 4);
+  std::fill_n(expected.begin() + kServerStart / 1s, 10, 4);
+  EXPECT_EQ(looks_in_second, expected);
+  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(invalidated_, 0);
+}
+
+// A command, a stop or LookSoon ends the wait for the next look at once.
+TEST_F(SendTemperatureTest, ACommandAStopOrLookSoonEndsTheWaitForTheNextLook) {
   std::atomic<int> looks{0}, refreshes{0};
   links_.block = [&]() -> const TemperatureBlock* {
     ++looks;
-    return mapped ? &block_ : nullptr;  // block_ reads 0.0: no reading yet
+    return nullptr;
   };
   Worker worker;
   worker.SetHandler(WorkerCommand::RefreshDevices, [&](const StopToken&) { ++refreshes; });
   worker.SetSendTemperature(links_);
-  ASSERT_TRUE(worker.Start());
-  for (bool map : {false, true}) {  // polling every 16 ms would look about 36 times
-    mapped = map;
-    const int before = looks;
-    std::this_thread::sleep_for(600ms);
-    EXPECT_GE(looks - before, 1) << "mapped " << map;
-    EXPECT_LE(looks - before, 6) << "mapped " << map;
-  }
-  // With a look period beyond every time-out here, only the signal can end the waits.
+  // With a look period beyond every time-out here, only the signals can end the waits.
   worker.SetIdleLookPeriod(60s);
-  const int before = looks;
-  ASSERT_TRUE(WaitUntil([&] { return looks > before; }));  // now in a 60 s wait
+  ASSERT_TRUE(worker.Start());
+  ASSERT_TRUE(WaitUntil([&] { return looks == 1; }));  // now in a 60 s wait
   const auto appended = std::chrono::steady_clock::now();
   worker.Append(WorkerCommand::RefreshDevices);
-  ASSERT_TRUE(WaitUntil([&] { return refreshes == 1 && looks > before + 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return refreshes == 1 && looks == 2; }));
+  worker.LookSoon();
+  ASSERT_TRUE(WaitUntil([&] { return looks >= 3; }));
   EXPECT_LT(std::chrono::steady_clock::now() - appended, 5s);
   const auto stopping = std::chrono::steady_clock::now();
   EXPECT_TRUE(worker.Stop());
   EXPECT_LT(std::chrono::steady_clock::now() - stopping, 5s);
-  EXPECT_TRUE(LogLines().empty());
-  EXPECT_EQ(invalidated_, 0);
 }
 
 }  // namespace

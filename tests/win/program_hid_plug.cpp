@@ -10,9 +10,8 @@
 // - a hook sees the messages the thread sends to itself: at WM_INITMENUPOPUP it writes the
 //   items of the menu about to open to the log, checked ones marked "[checked]", and at
 //   WM_EXITMENULOOP that the menu has closed;
-// - the environment variable CALORIX_E2E_WATCH_MS="TICK,CHECK,SPACING" shortens the server
-//   watch (the first minute's tick, the later checks, the restart spacing), so that its
-//   minutes pass in seconds.
+// - the environment variable CALORIX_E2E_WATCH_MS="TICK,SPACING" shortens the server watch
+//   (the first minute's tick, the restart spacing), so that its minutes pass in seconds.
 #include <windows.h>
 #include <imm.h>
 
@@ -103,8 +102,8 @@ LRESULT CALLBACK SentMessageHook(int code, WPARAM wparam, LPARAM lparam) {
 bool ShortenServerWatch() {
   const char* text = std::getenv("CALORIX_E2E_WATCH_MS");
   calorix::ServerWatchPeriods periods;
-  if (!text || std::sscanf(text, "%u,%u,%u", &periods.first_minute_tick_ms, &periods.check_ms,
-                           &periods.restart_spacing_ms) != 3) {
+  if (!text ||
+      std::sscanf(text, "%u,%u", &periods.first_minute_tick_ms, &periods.restart_spacing_ms) != 2) {
     return false;
   }
   calorix::SetServerWatchPeriods(periods);

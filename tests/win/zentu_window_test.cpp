@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "ui/core/manager.h"
@@ -168,6 +169,30 @@ TEST_F(ZentuModal, QuitEndsTheLoopAndIsPostedAgain) {
   MSG msg;
   ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 33u);
+}
+
+// The loop waits for handles besides its messages: a signalled one is posted to its window
+// once, a withdrawn one never.
+TEST_F(ZentuModal, ASignalledHandleIsPostedToItsWindowOnce) {
+  const HWND hwnd = dialog.GetSafeHwnd();
+  const HANDLE withdrawn = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);  // signalled already
+  const HANDLE probe = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const HANDLE close = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_TRUE(MWindow::PostWhenSignalled(withdrawn, hwnd, kPostQuit));
+  MWindow::StopWaitingFor(withdrawn);
+  ASSERT_TRUE(MWindow::PostWhenSignalled(probe, hwnd, kProbeOwner));
+  ASSERT_TRUE(MWindow::PostWhenSignalled(close, hwnd, kCloseWithResult));
+  std::thread setter([probe, close] {
+    ::SetEvent(probe);
+    ::Sleep(300);  // the probe's event stays signalled meanwhile
+    ::SetEvent(close);
+  });
+  EXPECT_EQ(dialog.ShowModal(SW_SHOW), 0u);
+  setter.join();
+  EXPECT_EQ(dialog.Count(kProbeOwner), 1);
+  MSG msg;
+  EXPECT_FALSE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  for (HANDLE h : {withdrawn, probe, close}) ::CloseHandle(h);
 }
 
 TEST(ZentuWindow, ModifyStyleToTheSameStyleDoesNothing) {

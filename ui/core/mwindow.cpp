@@ -1,10 +1,13 @@
 // MWindow: one native top-level window bound to an object that handles its messages.
 #include "ui/core/mwindow.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/core/manager.h"
 #include "ui/core/window_math.h"
@@ -52,6 +55,81 @@ class SuperclassProcs {
     return table;
   }
 };
+
+// The handles the modal loops wait for besides their messages (PostWhenSignalled), by the
+// thread whose loops wait for them.
+class SignalWaits {
+ public:
+  static bool Add(HANDLE handle, HWND window, UINT message) {
+    const DWORD thread = ::GetCurrentThreadId();
+    std::lock_guard<std::mutex> lock(mutex_);
+    // The message queue takes one of MsgWaitForMultipleObjectsEx's slots.
+    const auto mine = std::count_if(waits_.begin(), waits_.end(),
+                                    [thread](const Wait& w) { return w.thread == thread; });
+    if (mine >= MAXIMUM_WAIT_OBJECTS - 1) return false;
+    waits_.push_back({thread, handle, window, message});
+    return true;
+  }
+  static void Remove(HANDLE handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::erase_if(waits_, [handle](const Wait& w) { return w.handle == handle; });
+  }
+  // The calling thread's handles.
+  static std::vector<HANDLE> Mine() {
+    const DWORD thread = ::GetCurrentThreadId();
+    std::vector<HANDLE> handles;
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const Wait& w : waits_)
+      if (w.thread == thread) handles.push_back(w.handle);
+    return handles;
+  }
+  // Posts the message of a signalled handle and forgets the handle; a handle that cannot be
+  // waited for (closed without StopWaitingFor) is forgotten too, so the loop cannot spin.
+  static void Signalled(HANDLE handle) {
+    std::optional<Wait> wait;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      const auto found = std::find_if(waits_.begin(), waits_.end(),
+                                      [handle](const Wait& w) { return w.handle == handle; });
+      if (found == waits_.end()) return;
+      wait = *found;
+      waits_.erase(found);
+    }
+    ::PostMessageW(wait->window, wait->message, 0, 0);
+  }
+  static void ForgetBroken(const std::vector<HANDLE>& handles) {
+    for (HANDLE h : handles)
+      if (::WaitForSingleObject(h, 0) == WAIT_FAILED) Remove(h);
+  }
+
+ private:
+  struct Wait {
+    DWORD thread;
+    HANDLE handle;  // not owned: the caller withdraws it before closing it
+    HWND window;
+    UINT message;
+  };
+  static inline std::mutex mutex_;
+  static inline std::vector<Wait> waits_;  // guarded by mutex_
+};
+
+// GetMessageW for the modal loop that also waits for the thread's signal handles. Without
+// any, it is GetMessageW itself.
+BOOL NextMessage(MSG* msg) {
+  for (;;) {
+    const std::vector<HANDLE> handles = SignalWaits::Mine();
+    if (handles.empty()) return ::GetMessageW(msg, nullptr, 0, 0);
+    if (::PeekMessageW(msg, nullptr, 0, 0, PM_REMOVE)) return msg->message != WM_QUIT;
+    const DWORD count = static_cast<DWORD>(handles.size());
+    const DWORD woken = ::MsgWaitForMultipleObjectsEx(count, handles.data(), INFINITE, QS_ALLINPUT,
+                                                      MWMO_INPUTAVAILABLE);
+    if (woken < WAIT_OBJECT_0 + count) {
+      SignalWaits::Signalled(handles[woken - WAIT_OBJECT_0]);
+    } else if (woken == WAIT_FAILED) {
+      SignalWaits::ForgetBroken(handles);
+    }
+  }
+}
 
 // Where the two window procedures keep the object of a window: the user-data slot, or the
 // "Control" property of a superclassed window; and where messages go without an object.
@@ -237,7 +315,7 @@ UINT MWindow::ShowModal(int cmd) {
   bool quit = false;
   MSG msg = {};
   while (::IsWindow(hwnd)) {
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    const BOOL got = NextMessage(&msg);
     if (got == 0) {
       quit = true;
       break;
@@ -257,6 +335,12 @@ UINT MWindow::ShowModal(int cmd) {
   if (quit) ::PostQuitMessage(static_cast<int>(msg.wParam));
   return result;
 }
+
+bool MWindow::PostWhenSignalled(HANDLE handle, HWND window, UINT message) {
+  return SignalWaits::Add(handle, window, message);
+}
+
+void MWindow::StopWaitingFor(HANDLE handle) { SignalWaits::Remove(handle); }
 
 void MWindow::CenterWindow(MWindow* over) {
   if (!IsAlive()) return;

@@ -54,6 +54,12 @@ class ZENTU_API MWindow {
   // Runs the window's own loop until it is destroyed; 0xFFFFFFFF when there is no window.
   // The result is the wparam of a close message posted to the window, else 0.
   UINT ShowModal(int cmd = SW_SHOWNORMAL);
+  // Besides their messages, the modal loops of the calling thread wait for `handle` (a
+  // process, an event): once it is signalled, `message` is posted to `window` and the handle
+  // is no longer waited for. Nothing runs meanwhile. Withdraw it with StopWaitingFor (on any
+  // thread) before the handle is closed. False when the thread waits for 63 handles already.
+  static bool PostWhenSignalled(HANDLE handle, HWND window, UINT message);
+  static void StopWaitingFor(HANDLE handle);
 
   void CenterWindow(MWindow* over = nullptr);
   void BringToTop();
