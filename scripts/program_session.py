@@ -49,18 +49,22 @@ class Display:
     """A private Xvfb of the given size whose work area leaves a task bar at the bottom."""
 
     def __init__(self, width=1920, height=1080, taskbar=40):
-        number = next(n for n in range(150, 250) if not Path(f"/tmp/.X11-unix/X{n}").exists()
-                      and not Path(f"/tmp/.X{n}-lock").exists())
-        self.name = f":{number}"
+        # Xvfb picks a free display and writes its number once it listens: a number chosen
+        # here from /tmp could be taken by a run starting at the same moment, or by a server
+        # outside a chroot, whose abstract socket a chroot's /tmp does not show.
         # -noreset: the work area lives in a root window property, which a server reset
         # (when its last client goes) would clear.
+        read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", self.name, "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp",
-             "-noreset"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if Path(f"/tmp/.X11-unix/X{number}").exists():
-                break
-            time.sleep(0.1)
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as numbers:
+            number = numbers.readline().strip()
+        if not number:
+            raise RuntimeError(f"Xvfb ended with status {self.process.wait()} before it listened")
+        self.name = f":{number}"
         set_work_area(self.name, 0, 0, width, height - taskbar)
 
     def stop(self):

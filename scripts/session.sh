@@ -4,14 +4,16 @@
 
 session_start() {
   if [ -z "${CALORIX_DISPLAY:-}" ]; then
-    local n
-    for n in $(seq 90 120); do
-      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number once it listens: a number chosen
+    # here from /tmp could be taken by another run starting at the same moment, or by a
+    # server outside a chroot, whose abstract socket a chroot's /tmp does not show.
+    local numbers
+    numbers=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numbers" >/dev/null 2>&1 &
     xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    for _ in $(seq 100); do [ -s "$numbers" ] && break; sleep 0.1; done
+    export DISPLAY=":$(head -n 1 "$numbers")"
+    rm -f "$numbers"
   else
     export DISPLAY="$CALORIX_DISPLAY"
   fi
