@@ -114,7 +114,8 @@ install_packages() {
   apt_install "$miss" || true
   miss=$(missing_packages)
   [ -z "$miss" ] && return 0
-  grep -E '^E: ' "$deps/apt-install.log" | tail -n 5 >&2
+  # apt's own reasons, when it gave any (a grep that finds none must not end the script here)
+  { grep -E '^E: ' "$deps/apt-install.log" || true; } | tail -n 5 >&2
   echo "setup: could not install: $miss" >&2
   exit 1
 }
