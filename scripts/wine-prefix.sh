@@ -10,18 +10,14 @@ stamp="$WINEPREFIX/.calorix-ready"
 exec 9>"$WINEPREFIX.lock"
 flock 9
 [ -f "$stamp" ] && exit 0
-# wineboot has been seen to fail once on a fresh machine and work when run again, so it gets
-# a second try; a failure that stays is said with wineboot's own words, not just a status.
-for try in 1 2; do
-  rm -rf "$WINEPREFIX"
-  out=$(WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i 2>&1) && break
-  wineserver -k 2>/dev/null || true
-  if [ "$try" = 2 ]; then
-    tail -n 5 <<<"$out" >&2
-    echo "setup: could not create the Wine prefix $WINEPREFIX" >&2
-    exit 1
-  fi
-done
+# A failure is said with wineboot's own words (for example "unable to create wineserver
+# tmpdir" when TMPDIR names a folder that does not exist), not just as a status.
+rm -rf "$WINEPREFIX"
+if ! out=$(WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i 2>&1); then
+  tail -n 5 <<<"$out" >&2
+  echo "setup: could not create the Wine prefix $WINEPREFIX" >&2
+  exit 1
+fi
 wineserver -w
 # Without a window manager, hiding a managed top-level window blocks for 2 s.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
