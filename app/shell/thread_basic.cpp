@@ -130,14 +130,10 @@ void CThreadBasic::SafeRun() {
 }
 
 void CThreadBasic::ThreadProc(std::shared_ptr<RunState> state) {
-  if (repeat_ == 0) {
+  while (running_.load() != 0) {
     SafeRun();
-  } else {
-    while (running_.load() != 0) {
-      SafeRun();
-      if (running_.load() == 0) break;
-      Pause(StopToken(state), std::chrono::milliseconds(period_ms_));
-    }
+    if (running_.load() == 0) break;
+    Pause(StopToken(state), std::chrono::milliseconds(period_ms_));
   }
   state->MarkFinished();
 }

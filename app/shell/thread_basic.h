@@ -84,7 +84,6 @@ class CThreadBasic {
 
   bool IsRunning() const { return running_.load() != 0; }
   bool IsFinished() const;
-  std::uint32_t StartTick() const { return start_tick_; }
 
  protected:
   // One step; repeated while running.
@@ -99,8 +98,10 @@ class CThreadBasic {
   void SafeRun();
 
   std::atomic<int> running_{0};
+  // Set by Start and read by nobody: no step runs just once, yet the thread's state names it.
   int repeat_ = 0;
   int period_ms_ = kPeriodMs;
+  // Set by Start and read by nobody: the thread's state names it, and no exit code is kept.
   std::uint32_t start_tick_ = 0;
   std::shared_ptr<RunState> state_;  // the current run's; shared with its thread
   std::thread thread_;               // owned: joined by Join, Start or the destructor

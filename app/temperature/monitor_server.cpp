@@ -81,9 +81,4 @@ void ServerWatchdogStep(HWND window, const TemperatureBlock* block, ServerWatchd
   if (step.kill_timer) ::KillTimer(window, TIMER_SERVER_WATCH);
 }
 
-void ServerWatchdogStep(HWND window, const TemperatureBlock* block) {
-  static ServerWatchdog process_watchdog;  // the process-wide tick counter
-  ServerWatchdogStep(window, block, process_watchdog);
-}
-
 }  // namespace calorix

@@ -40,11 +40,8 @@ bool TerminateProcessByName(const wchar_t* name);
 
 // The watchdog timer: TIMER_SERVER_WATCH on `window`, every `period_ms`.
 bool StartServerWatchdog(HWND window, UINT period_ms = kServerWatchPeriodMs);
-// One tick of TIMER_SERVER_WATCH, with the process-wide tick counter: starts the server while
-// `block` (null when not mapped) shows nothing published, and kills the timer after the
-// twelfth tick.
-void ServerWatchdogStep(HWND window, const TemperatureBlock* block);
-// The same tick with its own counter and way of starting the server.
+// One tick of TIMER_SERVER_WATCH, counted by `watchdog`: starts the server while `block` (null
+// when not mapped) shows nothing published, and kills the timer after the twelfth tick.
 void ServerWatchdogStep(HWND window, const TemperatureBlock* block, ServerWatchdog& watchdog,
                         const std::function<void()>& start_server = StartMonitorServer);
 
