@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <string>
 
+#include "app/base/handles.h"
 #include "app/device/device_broadcast.h"
 #include "app/device/device_manager.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 
@@ -83,9 +83,9 @@ bool IsDisplayInterface(const wchar_t* path) {
   if (!path || !*path) return false;
   const HidClassFunctions& hid = Hid();
   if (!hid.get_preparsed_data) return false;
-  Zentu::UniqueFileHandle device(::CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                               OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+  UniqueFileHandle device(::CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OVERLAPPED, nullptr));
   if (!device) return false;
   PHIDP_PREPARSED_DATA data = nullptr;
   if (!hid.get_preparsed_data(device.get(), &data)) return false;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/worker.h"
+#include "app/base/worker_commands.h"
 
 namespace calorix {
 

@@ -5,13 +5,13 @@
 
 #include "app/device/device_arrival.h"
 #include "app/device/device_manager.h"
+#include "app/shell/folder_trust.h"
 #include "app/shell/message_box.h"
 #include "app/shell/placement.h"
 #include "app/shell/shell_constants.h"
 #include "app/shell/worker_win.h"
 #include "app/system/log.h"
 #include "app/system/settings.h"
-#include "app/system/folder_trust.h"
 #include "app/update/update_config.h"
 
 namespace calorix {

@@ -9,9 +9,9 @@
 
 #include "app/device/device_arrival.h"
 #include "app/shell/exit_plan.h"
+#include "app/shell/server_watch.h"
 #include "app/shell/tray_icon.h"
 #include "app/shell/worker.h"
-#include "app/temperature/server_watch.h"
 #include "app/temperature/temperature_mapping.h"
 #include "app/update/update_service.h"
 #include "ui/controls/mpicture.h"

@@ -10,18 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "app/base/handles.h"
+#include "app/base/program_directory.h"
 #include "app/temperature/process_list.h"
 #include "app/temperature/server_paths.h"
 #include "app/temperature/server_watchdog.h"
 #include "app/temperature/temperature_block.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 
 inline constexpr UINT_PTR TIMER_SERVER_WATCH = kTimerServerWatch;
-
-// The running executable's folder, ending in a backslash.
-std::wstring GetProgramDirectory();
 
 // Major version 10 or more by RtlGetNtVersionNumbers of "ntdll.dll"; false when it cannot
 // be read, after one line on the standard error stream.
@@ -32,7 +30,7 @@ bool IsWindows10OrLaterFrom(const wchar_t* library, const char* function, std::F
 // Starts the server build for this system, without waiting for it. Failures are ignored.
 void StartMonitorServer();
 // The same start; returns the server's process, or null when it could not be started.
-Zentu::UniqueKernelHandle LaunchMonitorServer();
+UniqueKernelHandle LaunchMonitorServer();
 
 // Terminates the first running process whose executable name equals `name` (any case).
 // False only when the process list cannot be read.

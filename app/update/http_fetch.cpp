@@ -14,9 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/base/handles.h"
 #include "app/update/update_plan.h"
-#include "ui/core/unique_handle.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 namespace {
@@ -26,7 +25,7 @@ struct InternetHandleTraits {
   static type invalid() { return nullptr; }
   void close(type h) const { ::InternetCloseHandle(h); }
 };
-using UniqueInternet = Zentu::UniqueHandle<InternetHandleTraits>;
+using UniqueInternet = UniqueHandle<InternetHandleTraits>;
 
 constexpr DWORD kReadChunk = 10240;
 // INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE. No flag

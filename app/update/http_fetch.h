@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/shell/thread_basic.h"
-#include "app/system/utf8_text.h"
+#include "app/base/stop_token.h"
+#include "app/base/utf8_text.h"
 
 namespace calorix {
 
