@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <string>
 
+#include "app/base/handles.h"
 #include "app/device/device_broadcast.h"
 #include "app/device/device_manager.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 
@@ -83,9 +83,9 @@ bool IsDisplayInterface(const wchar_t* path) {
   if (!path || !*path) return false;
   const HidClassFunctions& hid = Hid();
   if (!hid.get_preparsed_data) return false;
-  Zentu::UniqueFileHandle device(::CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                               OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+  UniqueFileHandle device(::CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OVERLAPPED, nullptr));
   if (!device) return false;
   PHIDP_PREPARSED_DATA data = nullptr;
   if (!hid.get_preparsed_data(device.get(), &data)) return false;
@@ -95,16 +95,31 @@ bool IsDisplayInterface(const wchar_t* path) {
   return read && caps.UsagePage == kDisplayUsagePage && caps.Usage == kDisplayUsage;
 }
 
-LRESULT OnDeviceChange(WPARAM event, LPARAM record, const AppendCommand& append) {
+void ArrivedInterfaces::Add(std::wstring path) {
+  std::lock_guard<std::mutex> guard(lock_);
+  paths_.push_back(std::move(path));
+}
+
+int ArrivedInterfaces::TakeDisplayInterfaces() {
+  std::vector<std::wstring> paths;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    paths.swap(paths_);
+  }
+  int displays = 0;
+  for (const std::wstring& path : paths)
+    if (IsDisplayInterface(path.c_str())) ++displays;
+  return displays;
+}
+
+LRESULT OnDeviceChange(WPARAM event, LPARAM record, const AppendCommand& append,
+                       ArrivedInterfaces& arrived) {
   if (!append || (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE)) return 0;
   const std::optional<std::u16string> path =
       BroadcastInterfacePath(reinterpret_cast<const void*>(record));
   if (!path || !PathNamesDisplay(*path)) return 0;
-  if (event == DBT_DEVICEARRIVAL) {
-    // The path as received, not upper-cased; the copy is zero-terminated for CreateFileW.
-    const std::wstring received(path->begin(), path->end());
-    if (IsDisplayInterface(received.c_str())) append(WorkerCommand::RefreshDevices);
-  }
+  // The path as received, not upper-cased.
+  if (event == DBT_DEVICEARRIVAL) arrived.Add(std::wstring(path->begin(), path->end()));
   append(WorkerCommand::RefreshDevices);
   return 0;
 }

@@ -7,8 +7,11 @@
 #include <hidsdi.h>
 
 #include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
 
-#include "app/shell/worker.h"
+#include "app/base/worker_commands.h"
 
 namespace calorix {
 
@@ -20,11 +23,27 @@ using AppendCommand = std::function<void(WorkerCommand)>;
 // withdrawn: the system releases them at process exit.
 int RegisterDeviceNotifications(HWND window);
 
+// Interfaces announced to the main window, checked later on the worker: opening a device may
+// block, and the main window's thread must never wait on one.
+class ArrivedInterfaces {
+ public:
+  void Add(std::wstring path);
+  // Checks every interface added since the last call (worker thread); returns how many are
+  // the display's vendor collection.
+  int TakeDisplayInterfaces();
+
+ private:
+  std::mutex lock_;
+  std::vector<std::wstring> paths_;  // guarded by lock_
+};
+
 // The main window's WM_DEVICECHANGE handling. For the arrival or removal of an interface
-// whose path carries the display's marker (any case), appends RefreshDevices once, and on
-// arrival once more when the interface is the display's vendor collection. Everything else,
-// and a missing or malformed record, appends nothing. Returns 0 for every event.
-LRESULT OnDeviceChange(WPARAM event, LPARAM record, const AppendCommand& append);
+// whose path carries the display's marker (any case), appends RefreshDevices once; an
+// arriving one is also added to `arrived`, where the worker's check gives the display's vendor
+// collection one refresh more. Everything else, and a missing or malformed record, appends
+// nothing. Returns 0 for every event.
+LRESULT OnDeviceChange(WPARAM event, LPARAM record, const AppendCommand& append,
+                       ArrivedInterfaces& arrived);
 
 // Whether the interface at `path` is the display's vendor-defined collection (usage page
 // 0xFF01, usage 1), read through hid.dll.

@@ -150,9 +150,4 @@ std::vector<DisplayInfo> DeviceManager::Displays() {
 
 int DeviceManager::DeviceCount() const { return count_.load(); }
 
-bool DeviceManager::IsOpen() {
-  std::lock_guard<std::mutex> guard(lock_);
-  return open_ != 0;
-}
-
 }  // namespace calorix

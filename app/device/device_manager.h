@@ -72,7 +72,6 @@ class DeviceManager {
   std::vector<DisplayInfo> Displays();
   // The number of entries as last published under the lock; read without taking it.
   int DeviceCount() const;
-  bool IsOpen();
 
   // Tests only: closes every entry and forgets the filters and the open state, so that a
   // test starts from a fresh manager whatever ran before it in the same process.

@@ -1,8 +1,6 @@
 // The send loop's step: block reading to log lines, window value and display report.
 #include "app/device/send_temperature.h"
 
-#include <atomic>
-#include <climits>
 #include <cmath>
 
 #include "app/device/display_report.h"
@@ -11,19 +9,6 @@
 namespace calorix {
 
 namespace {
-
-std::atomic<int> g_gpu_temperature{0};
-
-// Truncated and, for Fahrenheit, converted like the CPU reading; held within int so that an
-// absurd reading cannot overflow. A value that is not finite leaves the stored one alone.
-void KeepGpuTemperature(float celsius, int unit_setting) {
-  if (!std::isfinite(celsius)) return;
-  double value = std::trunc(static_cast<double>(celsius));
-  if (unit_setting == kFahrenheit) value = std::trunc(value * 1.8 + 32.0);
-  if (value > INT_MAX) value = INT_MAX;
-  if (value < INT_MIN) value = INT_MIN;
-  g_gpu_temperature = static_cast<int>(value);
-}
 
 // Whether the window, drawing `drawn` truncated, already shows `value`.
 bool AlreadyShown(const SendTemperatureLinks& links, int value) {
@@ -34,8 +19,6 @@ bool AlreadyShown(const SendTemperatureLinks& links, int value) {
 
 }  // namespace
 
-int GpuTemperature() { return g_gpu_temperature.load(); }
-
 SendResult SendTemperature(const SendTemperatureLinks& links,
                            const std::function<void(std::chrono::milliseconds)>& pause) {
   const TemperatureBlock* block = links.block ? links.block() : nullptr;
@@ -43,7 +26,6 @@ SendResult SendTemperature(const SendTemperatureLinks& links,
   const int unit = links.unit_setting ? links.unit_setting() : kCelsius;
   const ShownReading reading =
       SelectShownReading(*block, links.device_type ? links.device_type() : 0);
-  KeepGpuTemperature(SelectGpuTemperature(*block), unit);
   const std::optional<int> shown = DisplayValue(reading.celsius, unit);
   if (!shown) return SendResult::kNoValue;
 

@@ -35,14 +35,8 @@ enum class SendResult {
 // early when it is stopped). The reading is the CPU's, or the adapter's while the device
 // type asks for it and the block names one (SelectShownReading); both are converted and
 // limited alike. The window is invalidated only when the whole number it draws changes
-// (always when `shown_cpu_temp` is null). Also keeps the adapter temperature (see
-// GpuTemperature).
+// (always when `shown_cpu_temp` is null).
 SendResult SendTemperature(const SendTemperatureLinks& links,
                            const std::function<void(std::chrono::milliseconds)>& pause);
-
-// The adapter temperature last read with the block mapped: the first named adapter's value
-// (else the first adapter's), truncated and converted like the CPU reading but not limited
-// to the display's range. Nothing shows it; 0 until the first read of a finite value.
-int GpuTemperature();
 
 }  // namespace calorix

@@ -5,13 +5,13 @@
 
 #include "app/device/device_arrival.h"
 #include "app/device/device_manager.h"
+#include "app/shell/folder_trust.h"
 #include "app/shell/message_box.h"
 #include "app/shell/placement.h"
 #include "app/shell/shell_constants.h"
 #include "app/shell/worker_win.h"
 #include "app/system/log.h"
 #include "app/system/settings.h"
-#include "app/system/folder_trust.h"
 #include "app/update/update_config.h"
 
 namespace calorix {
@@ -87,7 +87,7 @@ void DeviceMainDlg::StartWorker() {
   ConnectMainWindowWorker(
       m_worker, GetSafeHwnd(), m_temperature,
       [this] { return m_nTempeType.load(std::memory_order_relaxed); },
-      [this] { return m_nDeviceType.load(std::memory_order_relaxed); });
+      [this] { return m_nDeviceType.load(std::memory_order_relaxed); }, &m_arrived);
   m_update->Connect(m_worker);
   m_worker.Start();
   m_worker.Append(WorkerCommand::CheckSoftwareQuiet);
@@ -179,11 +179,14 @@ LRESULT DeviceMainDlg::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
   }
   switch (msg) {
     case WM_DEVICECHANGE:
-      return OnDeviceChange(wparam, lparam, [this, wparam](WorkerCommand c) {
-        m_worker.Append(c);
-        // A display just plugged in shows a number as soon as one can be read.
-        if (wparam == DBT_DEVICEARRIVAL) m_worker.LookSoon();
-      });
+      return OnDeviceChange(
+          wparam, lparam,
+          [this, wparam](WorkerCommand c) {
+            m_worker.Append(c);
+            // A display just plugged in shows a number as soon as one can be read.
+            if (wparam == DBT_DEVICEARRIVAL) m_worker.LookSoon();
+          },
+          m_arrived);
     case WM_SERVER_ENDED:
       m_server.OnCopyEnded();
       return 0;

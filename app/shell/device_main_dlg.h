@@ -7,10 +7,11 @@
 #include <chrono>
 #include <optional>
 
+#include "app/device/device_arrival.h"
 #include "app/shell/exit_plan.h"
+#include "app/shell/server_watch.h"
 #include "app/shell/tray_icon.h"
 #include "app/shell/worker.h"
-#include "app/temperature/server_watch.h"
 #include "app/temperature/temperature_mapping.h"
 #include "app/update/update_service.h"
 #include "ui/controls/mpicture.h"
@@ -86,6 +87,7 @@ class DeviceMainDlg : public Zentu::MDialog {
   TrayIcon m_tray;                           // owned; removed by EndProgram, Stop or destruction
   TemperatureMapping m_temperature;          // the block view lives until process exit
   ServerWatch m_server;                      // owned: the server's process and its watchdog
+  ArrivedInterfaces m_arrived;               // filled by WM_DEVICECHANGE, checked by the worker
   // Made once the window exists, for the results it posts to it. Holds the update folders
   // and the versions.
   std::optional<UpdateService> m_update;

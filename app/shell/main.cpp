@@ -38,8 +38,9 @@ int Shutdown(std::unique_ptr<DeviceMainDlg> dialog, ULONG_PTR gdiplus_token) {
     ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(plan.exit_code));
   }
   dialog.reset();
-  ::CoUninitialize();
+  // Undone in the reverse order of the set-up: OLE runs on top of COM.
   ::OleUninitialize();
+  ::CoUninitialize();
   Gdiplus::GdiplusShutdown(gdiplus_token);
   calorix::LogPrint(calorix::Info, "program ended: %s, exit code %d", plan.name, plan.exit_code);
   return plan.exit_code;

@@ -1,15 +1,13 @@
 // The tray program's product constants and the numbers of its messages, commands and timers.
 #pragma once
 
+#include "app/base/product.h"
+
 namespace calorix {
 
-inline constexpr wchar_t kProgramVersion[] = L"1.0.0.9";
 inline constexpr wchar_t kWindowTitle[] = L"DIGITAL";
 
 inline constexpr unsigned WM_TRAY_NOTIFY = 0x069A;
-inline constexpr unsigned WM_UPDATE_RESULT = 0x069C;
-// Posted by the worker once an update's program runs: the program ends the orderly way.
-inline constexpr unsigned WM_UPDATE_STARTED = 0x069D;
 // Posted by the worker when a report shows another source than the one before; the word
 // parameter is the ReadingSource now shown (0 CPU, 1 adapter).
 inline constexpr unsigned WM_READING_SOURCE = 0x069E;

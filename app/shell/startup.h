@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "ui/core/win_handles.h"
+#include "app/base/handles.h"
 
 namespace calorix {
 
@@ -36,8 +36,8 @@ class DebugPrivilege {
   friend DebugPrivilege EnableDebugPrivilege();
   DebugPrivilege();
 
-  Zentu::UniqueKernelHandle token_;  // owned: open while the privilege is to be put back
-  TOKEN_PRIVILEGES previous_{};      // the state the adjustment replaced
+  UniqueKernelHandle token_;     // owned: open while the privilege is to be put back
+  TOKEN_PRIVILEGES previous_{};  // the state the adjustment replaced
   bool enabled_ = false;
 };
 

@@ -7,42 +7,6 @@
 
 namespace calorix {
 
-void RunState::RequestStop() {
-  {
-    std::lock_guard<WaitMutex> guard(lock_);
-    stop_requested_ = true;
-  }
-  changed_.notify_all();
-}
-
-bool RunState::StopRequested() const {
-  std::lock_guard<WaitMutex> guard(lock_);
-  return stop_requested_;
-}
-
-bool RunState::SleepFor(std::chrono::milliseconds duration) {
-  std::unique_lock<WaitMutex> guard(lock_);
-  return !changed_.wait_for(guard, duration, [this] { return stop_requested_; });
-}
-
-void RunState::MarkFinished() {
-  {
-    std::lock_guard<WaitMutex> guard(lock_);
-    finished_ = true;
-  }
-  changed_.notify_all();
-}
-
-bool RunState::Finished() const {
-  std::lock_guard<WaitMutex> guard(lock_);
-  return finished_;
-}
-
-bool RunState::WaitFinished(std::chrono::milliseconds duration) {
-  std::unique_lock<WaitMutex> guard(lock_);
-  return changed_.wait_for(guard, duration, [this] { return finished_; });
-}
-
 CThreadBasic::CThreadBasic() : state_(std::make_shared<RunState>()) {}
 
 CThreadBasic::~CThreadBasic() {
@@ -130,14 +94,10 @@ void CThreadBasic::SafeRun() {
 }
 
 void CThreadBasic::ThreadProc(std::shared_ptr<RunState> state) {
-  if (repeat_ == 0) {
+  while (running_.load() != 0) {
     SafeRun();
-  } else {
-    while (running_.load() != 0) {
-      SafeRun();
-      if (running_.load() == 0) break;
-      Pause(StopToken(state), std::chrono::milliseconds(period_ms_));
-    }
+    if (running_.load() == 0) break;
+    Pause(StopToken(state), std::chrono::milliseconds(period_ms_));
   }
   state->MarkFinished();
 }

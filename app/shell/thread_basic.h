@@ -1,4 +1,4 @@
-// CThreadBasic: a thread that repeats one step until it is asked to stop, and its stop token.
+// CThreadBasic: a thread that repeats one step until it is asked to stop.
 #pragma once
 
 #include <atomic>
@@ -10,43 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/shell/wait_condition.h"
+#include "app/base/stop_token.h"
 
 namespace calorix {
-
-// What one run of a CThreadBasic shares between its thread and the threads that stop it.
-// Kept alive by shared ownership, so a token copied out of a step stays valid.
-class RunState {
- public:
-  void RequestStop();
-  bool StopRequested() const;
-  // Waits up to `duration`; returns false when a stop request ended the wait early.
-  bool SleepFor(std::chrono::milliseconds duration);
-  void MarkFinished();
-  bool Finished() const;
-  // Waits up to `duration` for the thread to finish; returns whether it has.
-  bool WaitFinished(std::chrono::milliseconds duration);
-
- private:
-  mutable WaitMutex lock_;
-  WaitCondition changed_;
-  bool stop_requested_ = false;
-  bool finished_ = false;
-};
-
-// Handed to long work on the worker so that a stop reaches it: pauses end at once and loops
-// look at StopRequested between pieces of work.
-class StopToken {
- public:
-  StopToken() : state_(std::make_shared<RunState>()) {}
-  explicit StopToken(std::shared_ptr<RunState> state) : state_(std::move(state)) {}
-  bool StopRequested() const { return state_->StopRequested(); }
-  // An interruptible pause: false when it was cut short by a stop.
-  bool SleepFor(std::chrono::milliseconds duration) const { return state_->SleepFor(duration); }
-
- private:
-  std::shared_ptr<RunState> state_;  // shared with the thread's run
-};
 
 // How stopping is bounded:
 // - Stop returns after at most its wait (1000 ms by default), whatever the step does. It
@@ -84,7 +50,6 @@ class CThreadBasic {
 
   bool IsRunning() const { return running_.load() != 0; }
   bool IsFinished() const;
-  std::uint32_t StartTick() const { return start_tick_; }
 
  protected:
   // One step; repeated while running.
@@ -99,8 +64,10 @@ class CThreadBasic {
   void SafeRun();
 
   std::atomic<int> running_{0};
+  // Set by Start and read by nobody: no step runs just once, yet the thread's state names it.
   int repeat_ = 0;
   int period_ms_ = kPeriodMs;
+  // Set by Start and read by nobody: the thread's state names it, and no exit code is kept.
   std::uint32_t start_tick_ = 0;
   std::shared_ptr<RunState> state_;  // the current run's; shared with its thread
   std::thread thread_;               // owned: joined by Join, Start or the destructor

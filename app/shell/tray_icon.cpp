@@ -29,15 +29,15 @@ bool TrayIcon::Add(HWND window, const std::wstring& icon_file) {
   record_.uCallbackMessage = WM_TRAY_NOTIFY;
   record_.hIcon = icon;
   std::wcsncpy(record_.szTip, kAppName, std::size(record_.szTip) - 1);
-  return ::Shell_NotifyIconW(NIM_ADD, &record_) != FALSE;
+  added_ = ::Shell_NotifyIconW(NIM_ADD, &record_) != FALSE;
+  return added_;
 }
 
 void TrayIcon::Remove() {
-  if (!record_.hIcon) return;
-  const HICON icon = record_.hIcon;
+  if (added_) ::Shell_NotifyIconW(NIM_DELETE, &record_);
+  added_ = false;
+  if (record_.hIcon) ::DestroyIcon(record_.hIcon);
   record_.hIcon = nullptr;
-  ::Shell_NotifyIconW(NIM_DELETE, &record_);
-  ::DestroyIcon(icon);
 }
 
 std::wstring TrayIconFile() { return Zentu::GetSkinPath(L"Calorix.ico").GetString(); }

@@ -20,17 +20,18 @@ class TrayIcon {
   TrayIcon& operator=(const TrayIcon&) = delete;
 
   // Fills the record for `window` and adds the icon loaded from `icon_file` (the skin
-  // folder's "Calorix.ico"). A missing file adds an icon without a picture, which is then
-  // never seen as shown. Returns whether the shell took the icon.
+  // folder's "Calorix.ico"). A missing file adds an icon without a picture, which is shown
+  // and removed like any other. Returns whether the shell took the icon.
   bool Add(HWND window, const std::wstring& icon_file);
-  // Deletes the icon from the notification area if it is shown.
+  // Deletes the icon from the notification area if the shell took it.
   void Remove();
-  // The icon member doubles as the shown flag.
-  bool IsShown() const { return record_.hIcon != nullptr; }
+  bool IsShown() const { return added_; }
   const NOTIFYICONDATAW& record() const { return record_; }
 
  private:
   NOTIFYICONDATAW record_{};  // its hIcon is owned: destroyed on Remove
+  // Not the icon handle: an icon without a picture is in the notification area all the same.
+  bool added_ = false;
 };
 
 // The skin folder's "Calorix.ico" beside the running program.

@@ -8,23 +8,6 @@
 
 namespace calorix {
 
-const char* WorkerCommandName(int code) {
-  // Indexed by code; 0 and 2 are not commands.
-  static constexpr const char* kNames[] = {
-      nullptr,
-      "RefreshDevices",
-      nullptr,
-      "CheckSoftware",
-      "CheckFirmware",
-      "CheckSoftwareQuiet",
-      "CheckFirmwareQuiet",
-      "UpdateSoftware",
-      "UpdateFirmware",
-  };
-  if (code < 0 || code >= static_cast<int>(std::size(kNames))) return nullptr;
-  return kNames[code];
-}
-
 void CommandQueue::Append(int code) {
   {
     std::lock_guard<WaitMutex> guard(lock_);

@@ -13,24 +13,12 @@
 #include <mutex>
 #include <optional>
 
+#include "app/base/wait_condition.h"
+#include "app/base/worker_commands.h"
 #include "app/device/send_temperature.h"
 #include "app/shell/thread_basic.h"
-#include "app/shell/wait_condition.h"
 
 namespace calorix {
-
-enum class WorkerCommand : int {
-  RefreshDevices = 1,
-  CheckSoftware = 3,
-  CheckFirmware = 4,
-  CheckSoftwareQuiet = 5,
-  CheckFirmwareQuiet = 6,
-  UpdateSoftware = 7,
-  UpdateFirmware = 8,
-};
-
-// The name of a command code, or null for a code outside the table (2, 9, ...).
-const char* WorkerCommandName(int code);
 
 // First in, first out; appended from any thread, taken by the worker. The lock is held only
 // for the list operation, never while a command's work runs.
@@ -51,10 +39,6 @@ class CommandQueue {
   std::deque<int> codes_;   // guarded by lock_
 };
 
-// The work of a command, run on the worker. Long work looks at the token between pieces
-// and ends soon after a stop (see CThreadBasic on how stopping is bounded).
-using CommandHandler = std::function<void(const StopToken&)>;
-
 enum class CommandResult {
   kRan,        // the command's handler ran
   kNoHandler,  // a known command whose handler is not plugged in: logged at Warn
@@ -71,19 +55,22 @@ inline constexpr std::chrono::milliseconds kQuickLookSpan{10000};
 
 // The main window owns one Worker, plugs in its handlers, starts it and stops it. Declare it
 // after every member its handlers use, so that it is destroyed (and joined) first.
-class Worker final : public CThreadBasic {
+class Worker final : public CThreadBasic, public CommandPort {
  public:
   Worker();
   // Stops (bounded wait), then waits for the step still running.
   ~Worker() override;
 
   void Append(int code) { queue_.Append(code); }
-  void Append(WorkerCommand command) { queue_.Append(static_cast<int>(command)); }
+  void Append(WorkerCommand command) override { queue_.Append(static_cast<int>(command)); }
   std::size_t QueuedCount() const { return queue_.Count(); }
 
   // Plugs in the work of a command code (refresh by the main window, 3 to 8 by the update
   // service). Any thread, at any time; the next dispatch of that code uses it.
-  void SetHandler(WorkerCommand command, CommandHandler handler);
+  void SetHandler(WorkerCommand command, CommandHandler handler) override;
+  void AddStopHook(std::function<void()> hook) override {
+    CThreadBasic::AddStopHook(std::move(hook));
+  }
   // The step taken while the queue is empty, followed by the usual 16 ms pause.
   void SetIdleStep(CommandHandler step);
   // The idle step becomes SendTemperature with `links`; its pause ends early on a stop. A

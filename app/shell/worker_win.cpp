@@ -11,10 +11,15 @@
 namespace calorix {
 
 void ConnectMainWindowWorker(Worker& worker, HWND window, TemperatureMapping& temperature,
-                             std::function<int()> unit_setting, std::function<int()> device_type) {
-  worker.SetHandler(WorkerCommand::RefreshDevices, [&temperature](const StopToken&) {
-    RefreshDevices(DeviceManager::Instance(), temperature);
-  });
+                             std::function<int()> unit_setting, std::function<int()> device_type,
+                             ArrivedInterfaces* arrived) {
+  worker.SetHandler(WorkerCommand::RefreshDevices,
+                    [&worker, &temperature, arrived](const StopToken&) {
+                      const int displays = arrived ? arrived->TakeDisplayInterfaces() : 0;
+                      for (int i = 0; i < displays; ++i)
+                        worker.Append(WorkerCommand::RefreshDevices);
+                      RefreshDevices(DeviceManager::Instance(), temperature);
+                    });
   SendTemperatureLinks links;
   links.block = [&temperature] { return temperature.Block(); };
   links.unit_setting = std::move(unit_setting);

@@ -4,13 +4,11 @@
 
 #include <optional>
 
+#include "app/base/utf8_text.h"
 #include "app/system/link_checks.h"
-#include "app/system/utf8_text.h"
 
 namespace calorix {
 namespace {
-
-using Zentu::UniqueKernelHandle;
 
 constexpr LONG kNameNotFound = static_cast<LONG>(0xC0000034);  // STATUS_OBJECT_NAME_NOT_FOUND
 constexpr LONG kNoSuchFile = static_cast<LONG>(0xC000000F);    // Wine, for a dangling link

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/core/win_handles.h"
+#include "app/base/handles.h"
 
 namespace calorix {
 
@@ -28,16 +28,15 @@ inline constexpr ULONG kHeldFolderOptions =
 // `name` inside the folder `parent`, relative to its handle: no path is looked up again, and a
 // link is opened as itself (on Windows; Wine follows a Unix link, which Check then finds).
 // `disposition` and `options` as NtCreateFile takes them; `status` gets its result.
-Zentu::UniqueKernelHandle OpenChild(HANDLE parent, std::wstring_view name, ACCESS_MASK access,
-                                    ULONG disposition, ULONG options,
-                                    PSECURITY_DESCRIPTOR security = nullptr,
-                                    ULONG sharing = kHeldFolderSharing, LONG* status = nullptr);
+UniqueKernelHandle OpenChild(HANDLE parent, std::wstring_view name, ACCESS_MASK access,
+                             ULONG disposition, ULONG options,
+                             PSECURITY_DESCRIPTOR security = nullptr,
+                             ULONG sharing = kHeldFolderSharing, LONG* status = nullptr);
 
 // The same, made with `security` when missing. A name that exists only as a dangling link is
 // neither opened nor made (Wine would make the link's target).
-Zentu::UniqueKernelHandle OpenOrMakeChild(HANDLE parent, std::wstring_view name, ACCESS_MASK access,
-                                          ULONG options, PSECURITY_DESCRIPTOR security,
-                                          ULONG sharing);
+UniqueKernelHandle OpenOrMakeChild(HANDLE parent, std::wstring_view name, ACCESS_MASK access,
+                                   ULONG options, PSECURITY_DESCRIPTOR security, ULONG sharing);
 
 // Whether the handle shows a reparse point (or cannot say).
 bool HandleIsLink(HANDLE handle);
@@ -66,15 +65,15 @@ class HeldFolders {
   const std::wstring& path() const { return path_; }
 
  private:
-  std::vector<Zentu::UniqueKernelHandle> handles_;  // owned: from the root down
+  std::vector<UniqueKernelHandle> handles_;  // owned: from the root down
   std::wstring path_;
   std::string why_;  // empty when every folder is held
 };
 
 // Opens the file `name` inside `folder` for `access`, making it when missing. Refused (null,
 // `why` says why) when it is a link, has another name besides this one, or leads elsewhere.
-Zentu::UniqueKernelHandle OpenFileIn(const HeldFolders& folder, std::wstring_view name,
-                                     ACCESS_MASK access, ULONG sharing, std::string* why);
+UniqueKernelHandle OpenFileIn(const HeldFolders& folder, std::wstring_view name, ACCESS_MASK access,
+                              ULONG sharing, std::string* why);
 
 // Renames the open `file` (opened with DELETE access) to `name` inside `folder`, replacing
 // what has that name: a link is replaced as itself, never what it points to.

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/base/utf8_text.h"
 #include "app/system/held_path.h"
 #include "app/system/link_checks.h"
 #include "app/system/log.h"
 #include "app/system/log_store.h"
-#include "app/system/utf8_text.h"
 
 namespace calorix {
 namespace {
@@ -53,7 +53,7 @@ class HeldLogStore final : public LogStore {
   }
   void Rotate() override {
     // The same file again, by its handle, not by its name.
-    const Zentu::UniqueFileHandle movable(
+    const UniqueFileHandle movable(
         ::ReOpenFile(file_.get(), DELETE | SYNCHRONIZE, kLogSharing, FILE_FLAG_OPEN_REPARSE_POINT));
     if (movable && RenameInto(movable.get(), folder_.last(), name_ + L".1")) {
       file_.reset();
@@ -67,8 +67,8 @@ class HeldLogStore final : public LogStore {
  private:
   HeldFolders folder_;  // owned: held while the log is attached
   std::wstring name_;
-  Zentu::UniqueKernelHandle file_;  // owned; null while closed
-  bool told_ = false;               // a refusal is written once
+  UniqueKernelHandle file_;  // owned; null while closed
+  bool told_ = false;        // a refusal is written once
 };
 
 }  // namespace

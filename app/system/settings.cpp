@@ -7,11 +7,11 @@
 #include <atomic>
 #include <cwchar>
 
+#include "app/base/handles.h"
+#include "app/base/utf8_text.h"
 #include "app/system/log.h"
 #include "app/system/setting_text.h"
 #include "app/system/user_key.h"
-#include "app/system/utf8_text.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 
@@ -30,8 +30,8 @@ bool IsRegistryLink(HKEY key) {
 
 // `name` under `parent` with `access` (and what the link check needs), opened as itself: a key
 // that is a link is refused, and `*link` set. Made when missing and `make`.
-Zentu::UniqueRegKey OpenKeyItself(HKEY parent, const std::wstring& name, REGSAM access, bool make,
-                                  bool* link) {
+UniqueRegKey OpenKeyItself(HKEY parent, const std::wstring& name, REGSAM access, bool make,
+                           bool* link) {
   HKEY raw = nullptr;
   access |= KEY_QUERY_VALUE;
   LONG status = ::RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, access, &raw);
@@ -40,7 +40,7 @@ Zentu::UniqueRegKey OpenKeyItself(HKEY parent, const std::wstring& name, REGSAM 
                                REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK, access, nullptr,
                                &raw, nullptr);
   }
-  Zentu::UniqueRegKey key(status == ERROR_SUCCESS ? raw : nullptr);
+  UniqueRegKey key(status == ERROR_SUCCESS ? raw : nullptr);
   *link = key && IsRegistryLink(key.get());
   if (*link) key.reset();
   return key;
@@ -48,9 +48,9 @@ Zentu::UniqueRegKey OpenKeyItself(HKEY parent, const std::wstring& name, REGSAM 
 
 }  // namespace
 
-Zentu::UniqueRegKey OpenUserKey(std::wstring_view path, REGSAM access, bool make) {
+UniqueRegKey OpenUserKey(std::wstring_view path, REGSAM access, bool make) {
   static std::atomic<bool> told{false};
-  Zentu::UniqueRegKey parent, key;
+  UniqueRegKey parent, key;
   for (std::size_t from = 0;;) {
     const std::size_t end = std::min(path.find(L'\\', from), path.size());
     const bool last = end == path.size();
@@ -71,7 +71,7 @@ Zentu::UniqueRegKey OpenUserKey(std::wstring_view path, REGSAM access, bool make
 }
 
 int ReadSetting(const wchar_t* value_name) {
-  const Zentu::UniqueRegKey key = OpenUserKey(kSettingsKey, KEY_QUERY_VALUE, true);
+  const UniqueRegKey key = OpenUserKey(kSettingsKey, KEY_QUERY_VALUE, true);
   if (!key) return 0;
   wchar_t buffer[256] = {};  // 512 bytes, zeroed: the text is always terminated
   DWORD type = REG_SZ;
@@ -84,7 +84,7 @@ int ReadSetting(const wchar_t* value_name) {
 }
 
 void WriteSetting(const wchar_t* value_name, const wchar_t* value_text) {
-  const Zentu::UniqueRegKey key = OpenUserKey(kSettingsKey, KEY_SET_VALUE, false);
+  const UniqueRegKey key = OpenUserKey(kSettingsKey, KEY_SET_VALUE, false);
   if (!key) return;
   const DWORD bytes = static_cast<DWORD>((std::wcslen(value_text) + 1) * sizeof(wchar_t));
   ::RegSetValueExW(key.get(), value_name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value_text),

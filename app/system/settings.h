@@ -1,11 +1,10 @@
 // The user's settings: decimal strings under HKEY_CURRENT_USER\SOFTWARE\KEM.
 #pragma once
 
+#include "app/base/product.h"
+
 namespace calorix {
 
-inline constexpr wchar_t kAppName[] = L"KEM";
-// Under HKEY_CURRENT_USER.
-inline constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\KEM";
 inline constexpr wchar_t kLedSwitch[] = L"led_switch";
 inline constexpr wchar_t kDeviceType[] = L"device_type";
 inline constexpr wchar_t kTempeType[] = L"tempe_type";

@@ -1,8 +1,8 @@
 // The logon task, through the Task Scheduler 2.0 COM interfaces.
 #include "app/system/startup_task.h"
 
-#include "app/system/com_ptr.h"
-#include "app/temperature/monitor_server.h"
+#include "app/base/com_ptr.h"
+#include "app/base/program_directory.h"
 
 namespace calorix {
 namespace {

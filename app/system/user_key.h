@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "ui/core/win_handles.h"
+#include "app/base/handles.h"
 
 namespace calorix {
 
@@ -14,6 +14,6 @@ namespace calorix {
 // query the link check needs), each key on the way opened as itself: null when one is a
 // registry link, which the log says once, or when the key cannot be opened. The last key is
 // made when missing and `make`; the keys above it never are.
-Zentu::UniqueRegKey OpenUserKey(std::wstring_view path, REGSAM access, bool make = false);
+UniqueRegKey OpenUserKey(std::wstring_view path, REGSAM access, bool make = false);
 
 }  // namespace calorix

@@ -5,22 +5,8 @@
 
 namespace calorix {
 
-std::wstring GetProgramDirectory() {
-  // Paths longer than MAX_PATH are truncated silently (ERROR_INSUFFICIENT_BUFFER on newer
-  // systems, none on XP-era ones): grow until the whole path fits.
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return std::wstring();
-    if (n < buffer.size() || buffer.size() >= 32768) {
-      return ProgramDirectoryOf(std::wstring_view(buffer.data(), n));
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 bool IsWindows10OrLaterFrom(const wchar_t* library, const char* function, std::FILE* errors) {
-  Zentu::UniqueModule ntdll(::LoadLibraryW(library));
+  UniqueModule ntdll(::LoadLibraryW(library));
   if (!ntdll) {
     std::fputs(kNtdllLoadFailedLine, errors);
     return false;
@@ -42,7 +28,7 @@ bool IsWindows10OrLater() {
   return IsWindows10OrLaterFrom(L"ntdll.dll", "RtlGetNtVersionNumbers", stderr);
 }
 
-Zentu::UniqueKernelHandle LaunchMonitorServer() {
+UniqueKernelHandle LaunchMonitorServer() {
   const std::wstring path = MonitorServerPath(GetProgramDirectory(), IsWindows10OrLater());
   // The path is both the application name and, quoted, the command line: an unquoted line
   // with spaces in the folder could start "C:\dir.exe" instead of "C:\dir with spaces\...".
@@ -52,10 +38,10 @@ Zentu::UniqueKernelHandle LaunchMonitorServer() {
   PROCESS_INFORMATION process{};
   if (!::CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &process)) {
-    return Zentu::UniqueKernelHandle();
+    return UniqueKernelHandle();
   }
   ::CloseHandle(process.hThread);
-  return Zentu::UniqueKernelHandle(process.hProcess);
+  return UniqueKernelHandle(process.hProcess);
 }
 
 void StartMonitorServer() { LaunchMonitorServer(); }
@@ -64,7 +50,7 @@ bool TerminateProcessByName(const wchar_t* name) {
   const auto found = FindProcessesByName(name, 1);
   if (!found) return false;
   if (!found->empty()) {
-    Zentu::UniqueKernelHandle process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, found->front()));
+    UniqueKernelHandle process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, found->front()));
     if (process) ::TerminateProcess(process.get(), 0);
   }
   return true;
@@ -79,11 +65,6 @@ void ServerWatchdogStep(HWND window, const TemperatureBlock* block, ServerWatchd
   const ServerWatchdog::Step step = watchdog.Tick(block);
   if (step.start_server) start_server();
   if (step.kill_timer) ::KillTimer(window, TIMER_SERVER_WATCH);
-}
-
-void ServerWatchdogStep(HWND window, const TemperatureBlock* block) {
-  static ServerWatchdog process_watchdog;  // the process-wide tick counter
-  ServerWatchdogStep(window, block, process_watchdog);
 }
 
 }  // namespace calorix

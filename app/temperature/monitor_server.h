@@ -10,18 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "app/base/handles.h"
+#include "app/base/program_directory.h"
 #include "app/temperature/process_list.h"
 #include "app/temperature/server_paths.h"
 #include "app/temperature/server_watchdog.h"
 #include "app/temperature/temperature_block.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 
 inline constexpr UINT_PTR TIMER_SERVER_WATCH = kTimerServerWatch;
-
-// The running executable's folder, ending in a backslash.
-std::wstring GetProgramDirectory();
 
 // Major version 10 or more by RtlGetNtVersionNumbers of "ntdll.dll"; false when it cannot
 // be read, after one line on the standard error stream.
@@ -32,7 +30,7 @@ bool IsWindows10OrLaterFrom(const wchar_t* library, const char* function, std::F
 // Starts the server build for this system, without waiting for it. Failures are ignored.
 void StartMonitorServer();
 // The same start; returns the server's process, or null when it could not be started.
-Zentu::UniqueKernelHandle LaunchMonitorServer();
+UniqueKernelHandle LaunchMonitorServer();
 
 // Terminates the first running process whose executable name equals `name` (any case).
 // False only when the process list cannot be read.
@@ -40,11 +38,8 @@ bool TerminateProcessByName(const wchar_t* name);
 
 // The watchdog timer: TIMER_SERVER_WATCH on `window`, every `period_ms`.
 bool StartServerWatchdog(HWND window, UINT period_ms = kServerWatchPeriodMs);
-// One tick of TIMER_SERVER_WATCH, with the process-wide tick counter: starts the server while
-// `block` (null when not mapped) shows nothing published, and kills the timer after the
-// twelfth tick.
-void ServerWatchdogStep(HWND window, const TemperatureBlock* block);
-// The same tick with its own counter and way of starting the server.
+// One tick of TIMER_SERVER_WATCH, counted by `watchdog`: starts the server while `block` (null
+// when not mapped) shows nothing published, and kills the timer after the twelfth tick.
 void ServerWatchdogStep(HWND window, const TemperatureBlock* block, ServerWatchdog& watchdog,
                         const std::function<void()>& start_server = StartMonitorServer);
 

@@ -3,12 +3,12 @@
 
 #include <tlhelp32.h>
 
-#include "ui/core/win_handles.h"
+#include "app/base/handles.h"
 
 namespace calorix {
 
 std::optional<std::vector<DWORD>> FindProcessesByName(const wchar_t* name, std::size_t limit) {
-  Zentu::UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return std::nullopt;
   std::vector<DWORD> ids;
   PROCESSENTRY32W entry{};

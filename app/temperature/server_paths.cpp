@@ -3,14 +3,6 @@
 
 namespace calorix {
 
-std::wstring ProgramDirectoryOf(std::wstring_view module_path) {
-  const std::size_t slash = module_path.find_last_of(L"\\/");
-  if (slash == std::wstring_view::npos) return std::wstring();
-  std::wstring folder(module_path.substr(0, slash));
-  folder += L'\\';
-  return folder;
-}
-
 std::wstring MonitorServerPath(std::wstring_view program_directory, bool windows10_or_later) {
   const std::wstring_view format =
       windows10_or_later ? kWindows10ServerFormat : kWindows7ServerFormat;

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/base/program_directory.h"
+
 namespace calorix {
 
 inline constexpr wchar_t kMonitorServerExe[] = L"Kalvaro.exe";
@@ -19,9 +21,6 @@ inline constexpr char kNtdllLoadFailedLine[] =
 inline constexpr char kVersionFunctionMissingLine[] =
     "\xCE\xDE\xB7\xA8\xBB\xF1\xC8\xA1 RtlGetNtVersionNumbers "
     "\xBA\xAF\xCA\xFD\xB5\xC4\xB5\xD8\xD6\xB7\n";  // 无法获取 RtlGetNtVersionNumbers 函数的地址
-
-// The folder part of a module path, ending in a backslash ("C:\a\b.exe" -> "C:\a\").
-std::wstring ProgramDirectoryOf(std::wstring_view module_path);
 
 // The server's path for the system generation, formatted with the program directory.
 std::wstring MonitorServerPath(std::wstring_view program_directory, bool windows10_or_later);

@@ -14,9 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/base/handles.h"
 #include "app/update/update_plan.h"
-#include "ui/core/unique_handle.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 namespace {
@@ -26,7 +25,7 @@ struct InternetHandleTraits {
   static type invalid() { return nullptr; }
   void close(type h) const { ::InternetCloseHandle(h); }
 };
-using UniqueInternet = Zentu::UniqueHandle<InternetHandleTraits>;
+using UniqueInternet = UniqueHandle<InternetHandleTraits>;
 
 constexpr DWORD kReadChunk = 10240;
 // INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE. No flag
@@ -183,11 +182,33 @@ int ReadBody(OpenedUrl& opened, const std::function<bool(const char*, DWORD)>& s
   return kHttpDone;
 }
 
+// Whether a request left behind by WithDeadline still runs. Taken after a request's own lock,
+// never before it.
+struct Stranded {
+  std::mutex lock;
+  std::condition_variable ended;
+  bool running = false;  // guarded by lock
+};
+Stranded& StrandedRequest() {
+  static Stranded stranded;
+  return stranded;
+}
+
+void SetStranded(bool running) {
+  Stranded& stranded = StrandedRequest();
+  {
+    std::lock_guard<std::mutex> guard(stranded.lock);
+    stranded.running = running;
+  }
+  if (!running) stranded.ended.notify_all();
+}
+
 // Runs `work` on a thread of its own and waits for it at most `deadline_ms`, or until
 // `keep_running` turns false. WinINet under Wine blocks in a TLS handshake with a server
 // that never answers, whatever the time-outs say, and closing the handles from another
-// thread does not release it. A late `work` is left to finish on its own: it owns
-// everything it uses, closes its handles itself and is ended at the latest with the process.
+// thread does not release it (nor may a handle in use be closed, says WinINet). A late
+// `work` is left to finish on its own: it owns everything it uses, closes its handles
+// itself and is ended at the latest with the process. Until then it is the stranded request.
 template <class Result>
 std::optional<Result> WithDeadline(std::function<Result()> work, DWORD deadline_ms,
                                    const std::function<bool()>& keep_running) {
@@ -195,6 +216,7 @@ std::optional<Result> WithDeadline(std::function<Result()> work, DWORD deadline_
     std::mutex lock;
     std::condition_variable done_changed;
     bool done = false;
+    bool stranded = false;
     std::optional<Result> result;
   };
   auto shared = std::make_shared<Shared>();
@@ -203,13 +225,18 @@ std::optional<Result> WithDeadline(std::function<Result()> work, DWORD deadline_
     std::lock_guard<std::mutex> guard(shared->lock);
     shared->result = std::move(result);
     shared->done = true;
+    if (shared->stranded) SetStranded(false);
     shared->done_changed.notify_all();
   }).detach();
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
   std::unique_lock<std::mutex> guard(shared->lock);
   while (!shared->done && keep_running() && std::chrono::steady_clock::now() < end)
     shared->done_changed.wait_for(guard, std::chrono::milliseconds(50));
-  if (!shared->done) return std::nullopt;
+  if (!shared->done) {
+    shared->stranded = true;
+    SetStranded(true);
+    return std::nullopt;
+  }
   return std::move(shared->result);
 }
 
@@ -239,9 +266,18 @@ TextResult FetchText(const std::wstring& url, const HttpTimeouts& timeouts) {
 
 }  // namespace
 
-void HttpClient::Begin() {
+bool HttpClient::Begin(const StopToken* stop) {
   running_ = true;
   diagnosis_ = {};
+  Stranded& stranded = StrandedRequest();
+  const auto end =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeouts_.deadline_ms);
+  std::unique_lock<std::mutex> guard(stranded.lock);
+  while (stranded.running && KeepRunning(stop) && std::chrono::steady_clock::now() < end)
+    stranded.ended.wait_for(guard, std::chrono::milliseconds(50));
+  if (!stranded.running) return true;
+  diagnosis_.refusal = kEarlierRequestStranded;
+  return false;
 }
 
 bool HttpClient::KeepRunning(const StopToken* stop) const {
@@ -249,7 +285,7 @@ bool HttpClient::KeepRunning(const StopToken* stop) const {
 }
 
 int HttpFetcher::HttpGetText(const std::wstring& url, std::wstring* text, const StopToken* stop) {
-  Begin();
+  if (!Begin(stop)) return kHttpFailed;
   const std::optional<TextResult> fetched =
       WithDeadline<TextResult>([url, timeouts = timeouts_] { return FetchText(url, timeouts); },
                                timeouts_.deadline_ms, [this, stop] { return KeepRunning(stop); });
@@ -265,7 +301,7 @@ int HttpFetcher::HttpGetText(const std::wstring& url, std::wstring* text, const 
 
 int HttpDownloader::HttpDownloadFile(const std::wstring& url, HANDLE file,
                                      unsigned long long max_bytes, const StopToken* stop) {
-  Begin();
+  if (!Begin(stop)) return kHttpFailed;
   const auto keep_running = [this, stop] { return KeepRunning(stop); };
   std::optional<OpenedUrl> opened =
       WithDeadline<OpenedUrl>([url, timeouts = timeouts_] { return OpenUrl(url, timeouts); },

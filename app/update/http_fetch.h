@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/shell/thread_basic.h"
-#include "app/system/utf8_text.h"
+#include "app/base/stop_token.h"
+#include "app/base/utf8_text.h"
 
 namespace calorix {
 
@@ -43,6 +43,8 @@ struct HttpDiagnosis {
 
 // The refusal of a download that announces or brings more than its cap.
 inline constexpr char kOverDownloadCap[] = "over the download cap";
+// The refusal of any request while one that passed its deadline still waits (see HttpClient).
+inline constexpr char kEarlierRequestStranded[] = "an earlier request has not ended yet";
 
 // A redirect is followed only within the same scheme, host and port, and only so often.
 inline constexpr int kMaxRedirects = 5;
@@ -54,6 +56,12 @@ inline constexpr std::size_t kMaxTextBytes = 64 * 1024;
 // What the fetcher and the downloader share: a running flag that each call sets and that
 // another thread (the worker's stop hook) may clear to end the read loop, and why the last
 // call failed. A `stop` token given to a call ends it as well.
+//
+// A request that passes its deadline (or is stopped) is left to end on a thread of its own,
+// which closes its handles when WinINet lets go. While it has not, no request of any client
+// starts: a call waits for it up to its own deadline, then fails with
+// kEarlierRequestStranded. A server that never answers so costs one thread, however often it
+// is asked.
 class HttpClient {
  public:
   void Stop() { running_ = false; }
@@ -62,8 +70,9 @@ class HttpClient {
 
  protected:
   explicit HttpClient(HttpTimeouts timeouts) : timeouts_(timeouts) {}
-  // Sets the running flag and forgets the last diagnosis.
-  void Begin();
+  // Sets the running flag and forgets the last diagnosis; false, with the refusal in the
+  // diagnosis, when a stranded request has not ended within the deadline.
+  bool Begin(const StopToken* stop);
   bool KeepRunning(const StopToken* stop) const;
 
   std::atomic<bool> running_{false};

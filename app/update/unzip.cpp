@@ -14,11 +14,10 @@
 #include <optional>
 #include <vector>
 
+#include "app/base/handles.h"
 #include "app/system/log.h"
 #include "app/update/http_fetch.h"
 #include "app/update/zip_entry.h"
-#include "ui/core/unique_handle.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 namespace {
@@ -28,7 +27,7 @@ struct ZipTraits {
   static type invalid() { return nullptr; }
   void close(type h) const { ::unzClose(h); }
 };
-using UniqueZip = Zentu::UniqueHandle<ZipTraits>;
+using UniqueZip = UniqueHandle<ZipTraits>;
 
 constexpr unsigned kInflateChunk = 16384;
 
@@ -178,7 +177,7 @@ bool IsReadOnlyFile(const std::wstring& path) {
 
 // Writes one file entry. When `held` is given, a complete file is reopened for reading into it.
 bool UnpackFile(unzFile zip, const std::wstring& path, EntryHeader& header,
-                Zentu::UniqueFileHandle* held) {
+                UniqueFileHandle* held) {
   // Windows refuses to replace a read-only file; Wine running as root would replace it.
   if (IsReadOnlyFile(path)) {
     LogPrint(Warn, "unzip: \"%s\" is read-only; kept", LogText(path).c_str());
@@ -186,8 +185,8 @@ bool UnpackFile(unzFile zip, const std::wstring& path, EntryHeader& header,
   }
   if (::unzOpenCurrentFile(zip) != UNZ_OK) return false;
   ApplyExtendedTimes(zip, header);
-  Zentu::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                             header.attributes & ~kAttributeFolder, nullptr));
+  UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      header.attributes & ~kAttributeFolder, nullptr));
   bool complete = false;
   if (file) {
     complete = InflateInto(zip, file.get(), header);
@@ -212,7 +211,7 @@ bool IsFolderEntry(const EntryHeader& header) {
 
 // One entry under `base` (which ends with a separator). True when a file was written whole.
 bool UnpackEntry(unzFile zip, const std::wstring& base, EntryHeader& header,
-                 Zentu::UniqueFileHandle* held) {
+                 UniqueFileHandle* held) {
   const std::wstring path = base + header.name;
   if (path.size() >= MAX_PATH) {
     LogPrint(Warn, "unzip: skipped \"%s\": the path is too long", LogText(header.name).c_str());
@@ -274,7 +273,7 @@ void UnpackAll(unzFile zip, ZPOS64_T entries, const std::wstring& base,
   for (ZPOS64_T i = 0; i < entries && step == UNZ_OK; ++i, step = ::unzGoToNextFile(zip)) {
     std::optional<EntryHeader> header = ReadEntryHeader(zip);
     if (header) Forget(report, header->name);
-    Zentu::UniqueFileHandle held;
+    UniqueFileHandle held;
     const bool holds = header && Listed(hold, header->name);
     if (!header || !UnpackEntry(zip, base, *header, holds ? &held : nullptr)) {
       ++report.skipped;
@@ -307,8 +306,8 @@ bool CreateFolderChain(const std::wstring& path) {
 }
 
 bool UnzipAll(const std::wstring& archive, const std::wstring& destination, UnzipReport* report) {
-  const Zentu::UniqueFileHandle file(::CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                   nullptr, OPEN_EXISTING, 0, nullptr));
+  const UniqueFileHandle file(::CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
   UnzipReport local;
   return file && UnzipAll(file.get(), destination, {}, report ? report : &local);
 }

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/core/win_handles.h"
+#include "app/base/handles.h"
 
 namespace calorix {
 
@@ -34,7 +34,7 @@ struct UnzipReport {
   std::string over_cap;
   // The files asked to be held, when written completely: open for reading only, shared for
   // reading only, so that nobody can change, rename or delete them while they are held.
-  std::vector<std::pair<std::wstring, Zentu::UniqueFileHandle>> held;
+  std::vector<std::pair<std::wstring, UniqueFileHandle>> held;
 
   bool Contains(std::wstring_view name) const;  // ignoring case, as Windows names do
   HANDLE Held(std::wstring_view name) const;    // INVALID_HANDLE_VALUE when not held

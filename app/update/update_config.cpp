@@ -18,12 +18,11 @@ namespace {
 
 // A REG_SZ under HKLM\SOFTWARE\KEM; nothing when it is absent, of another type or too long.
 std::optional<std::wstring> MachineValue(const wchar_t* name) {
-  const std::wstring key = std::wstring(L"SOFTWARE\\") + kAppName;
   wchar_t value[512] = {};
   DWORD size = sizeof value;
   // RRF_RT_REG_SZ: another type, or a value that does not fit, reads as absent.
   const LSTATUS status =
-      ::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size);
+      ::RegGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, value, &size);
   if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
   if (status != ERROR_SUCCESS) value[0] = L'\0';
   return std::wstring(value);

@@ -10,13 +10,11 @@
 #include <cwchar>
 #include <iterator>
 
+#include "app/base/utf8_text.h"
 #include "app/system/settings.h"
-#include "app/system/utf8_text.h"
 
 namespace calorix {
 namespace {
-
-using Zentu::UniqueKernelHandle;
 
 // Protected (no inherited entries); SYSTEM and Administrators full control; Users read and
 // execute; every entry inherited by what is made inside.
@@ -103,7 +101,7 @@ std::wstring UpdateFolderRoot() {
 
 std::optional<UpdateFolder> UpdateFolder::Create(std::string* why) {
   const std::wstring root = UpdateFolderRoot();
-  Zentu::UniqueHandle<LocalMemoryTraits> security;
+  UniqueHandle<LocalMemoryTraits> security;
   PSECURITY_DESCRIPTOR raw = nullptr;
   if (root.empty() || !::ConvertStringSecurityDescriptorToSecurityDescriptorW(
                           kFolderSecurity, SDDL_REVISION_1, &raw, nullptr)) {

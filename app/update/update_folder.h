@@ -39,9 +39,9 @@ class UpdateFolder {
  private:
   UpdateFolder() = default;
 
-  HeldFolders chain_;                 // owned: held from the root down to update\ .
-  Zentu::UniqueKernelHandle folder_;  // owned: the new folder, held the same way
-  std::wstring name_;                 // of the new folder, inside update\ .
+  HeldFolders chain_;          // owned: held from the root down to update\ .
+  UniqueKernelHandle folder_;  // owned: the new folder, held the same way
+  std::wstring name_;          // of the new folder, inside update\ .
   std::wstring path_;
 };
 

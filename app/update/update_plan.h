@@ -6,10 +6,14 @@
 #include <string>
 #include <string_view>
 
-#include "app/shell/shell_constants.h"
-#include "app/shell/worker.h"
+#include "app/base/worker_commands.h"
 
 namespace calorix {
+
+// Posted by the update service to the main window: the result of a version check, and
+// that an update's program runs (the program ends the orderly way).
+inline constexpr unsigned WM_UPDATE_RESULT = 0x069C;
+inline constexpr unsigned WM_UPDATE_STARTED = 0x069D;
 
 // wParam of WM_UPDATE_RESULT.
 enum class UpdateChannel : int { kSoftware = 1, kFirmware = 2 };

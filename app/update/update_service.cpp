@@ -3,15 +3,15 @@
 
 #include <cstdio>
 
+#include "app/base/handles.h"
+#include "app/base/product.h"
 #include "app/device/device_manager.h"
-#include "app/shell/shell_constants.h"
 #include "app/system/log.h"
 #include "app/update/unzip.h"
 #include "app/update/update_config.h"
 #include "app/update/update_folder.h"
 #include "app/update/update_signature.h"
 #include "app/update/version_text.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 namespace {
@@ -78,7 +78,7 @@ UpdateService::UpdateService(std::wstring_view base_url, UpdateLinks links)
   if (!key_) LogPrint(Warn, "update: no update key; updates are announced, never installed");
 }
 
-void UpdateService::Connect(Worker& worker) {
+void UpdateService::Connect(CommandPort& worker) {
   worker_ = &worker;
   worker.SetHandler(WorkerCommand::CheckSoftware,
                     [this](const StopToken& stop) { CheckSoftware(false, stop); });
@@ -231,7 +231,7 @@ UpdateOutcome UpdateService::Install(UpdateChannel channel, const std::wstring& 
   const std::string archive_text = ToUtf8(archive_name);
   LogPrint(Info, "update: downloading %s", archive_text.c_str());
   // Written and read through this one handle, which nobody else may write or delete through.
-  const Zentu::UniqueFileHandle archive(
+  const UniqueFileHandle archive(
       ::CreateFileW((folder.path() + archive_name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                     FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!archive) {

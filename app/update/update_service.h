@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/shell/worker.h"
+#include "app/base/worker_commands.h"
 #include "app/update/http_fetch.h"
 #include "app/update/signature_format.h"
 #include "app/update/update_plan.h"
@@ -66,7 +66,7 @@ class UpdateService {
   UpdateService& operator=(const UpdateService&) = delete;
 
   // Plugs commands 3 to 8 into `worker` and lets its Stop end a running fetch or download.
-  void Connect(Worker& worker);
+  void Connect(CommandPort& worker);
 
   // The update-result handler (main thread): asks with the message box and queues the
   // download when the answer is YES. Returns 0.
@@ -100,9 +100,9 @@ class UpdateService {
   std::wstring latest_software_;  // guarded by lock_; never cleared once a check succeeded
   std::wstring latest_firmware_;  // guarded by lock_; cleared when a firmware check starts
   std::atomic<std::uint64_t> consent_tick_{0};  // when the user last said YES, for the log
-  HttpFetcher fetcher_;        // worker thread; its running flag is cleared by Stop
-  HttpDownloader downloader_;  // worker thread; its running flag is cleared by Stop
-  Worker* worker_ = nullptr;   // not owned: the main window's, destroyed before this
+  HttpFetcher fetcher_;            // worker thread; its running flag is cleared by Stop
+  HttpDownloader downloader_;      // worker thread; its running flag is cleared by Stop
+  CommandPort* worker_ = nullptr;  // not owned: the main window's, destroyed before this
 };
 
 }  // namespace calorix

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/core/unique_handle.h"
+#include "app/base/unique_handle.h"
 
 namespace calorix {
 namespace {
@@ -26,7 +26,7 @@ struct HashTraits {
   static type invalid() { return nullptr; }
   void close(type h) const { ::BCryptDestroyHash(h); }
 };
-using UniqueAlgorithm = Zentu::UniqueHandle<AlgorithmTraits>;
+using UniqueAlgorithm = UniqueHandle<AlgorithmTraits>;
 
 constexpr DWORD kReadChunk = 64 * 1024;
 
@@ -48,7 +48,7 @@ std::optional<std::array<UCHAR, 32>> HashProgram(HANDLE file, const std::string&
     *failure = SignatureCheck::kNoCrypto;
     return std::nullopt;
   }
-  const Zentu::UniqueHandle<HashTraits> hash(raw);
+  const UniqueHandle<HashTraits> hash(raw);
   ::BCryptHashData(hash.get(), reinterpret_cast<PUCHAR>(const_cast<char*>(prefix.data())),
                    static_cast<ULONG>(prefix.size()), 0);
   std::vector<UCHAR> chunk(kReadChunk);
@@ -96,7 +96,7 @@ bool VerifyDigest(const UpdateKey& key, std::array<UCHAR, 32> digest,
     *failure = SignatureCheck::kNoCrypto;
     return false;
   }
-  const Zentu::UniqueHandle<KeyTraits> public_key(raw);
+  const UniqueHandle<KeyTraits> public_key(raw);
   *failure = SignatureCheck::kInvalid;
   return BCRYPT_SUCCESS(::BCryptVerifySignature(public_key.get(), nullptr, digest.data(), 32,
                                                 signature.data(), 64, 0));

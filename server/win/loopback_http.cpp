@@ -5,7 +5,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include "ui/core/unique_handle.h"
+#include "app/base/unique_handle.h"
 
 namespace kalvaro {
 
@@ -18,7 +18,7 @@ struct SocketTraits {
   static type invalid() { return INVALID_SOCKET; }
   void close(type s) const { ::closesocket(s); }
 };
-using UniqueSocket = Zentu::UniqueHandle<SocketTraits>;
+using UniqueSocket = calorix::UniqueHandle<SocketTraits>;
 
 bool WinsockReady() {
   // Started once and kept for the process's life, like the thread that uses it.

@@ -3,13 +3,13 @@
 // for as long as it runs. It is only ever terminated.
 #include <windows.h>
 
+#include "app/base/handles.h"
 #include "app/system/log.h"
 #include "app/system/readable_view.h"
 #include "app/system/work_folder.h"
 #include "app/temperature/temperature_block.h"
 #include "server/win/monitor_readers.h"
 #include "server/win/server_loop.h"
-#include "ui/core/win_handles.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ bool FirstCopy() {
 // server runs. A block another program of the session made first and left uncommitted would
 // fault at the first write: it is let go, said once, and asked for again every second, until
 // its maker has gone and ours takes the name. Null when no block can be had at all.
-void* MapBlock(Zentu::UniqueKernelHandle& mapping) {
+void* MapBlock(calorix::UniqueKernelHandle& mapping) {
   for (bool told = false;; ::Sleep(kRetryMs)) {
     mapping.reset(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                        calorix::kTemperatureBlockSize,
@@ -59,7 +59,7 @@ void* MapBlock(Zentu::UniqueKernelHandle& mapping) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (!FirstCopy()) return 0;
   calorix::OpenLogInWorkFolder(L"kalvaro.log");
-  Zentu::UniqueKernelHandle mapping;
+  calorix::UniqueKernelHandle mapping;
   void* view = MapBlock(mapping);
   if (!view) {
     calorix::LogPrint(calorix::Error, "cannot map the temperature block (error %lu)",

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "app/base/utf8_text.h"
 #include "app/system/user_key.h"
-#include "app/system/utf8_text.h"
 #include "app/temperature/process_list.h"
 #include "server/core/aida64.h"
 #include "server/core/argus.h"
@@ -55,7 +55,7 @@ std::optional<std::int64_t> HwinfoStarted() {
     const auto ids = calorix::FindProcessesByName(program);
     if (!ids) return 0;
     for (DWORD id : *ids) {
-      Zentu::UniqueKernelHandle process(
+      calorix::UniqueKernelHandle process(
           ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
       FILETIME created{}, exited, kernel, user;
       if (!process || !::GetProcessTimes(process.get(), &created, &exited, &kernel, &user))
@@ -207,7 +207,7 @@ IWbemServices* MonitorReaders::Services(const wchar_t* ns) {
 std::optional<Sample> MonitorReaders::ReadGadget() {
   for (const wchar_t* path : kGadgetKeys) {
     // The elevated server would publish what a link leads to, wherever that is.
-    const Zentu::UniqueRegKey key = calorix::OpenUserKey(path, KEY_QUERY_VALUE);
+    const calorix::UniqueRegKey key = calorix::OpenUserKey(path, KEY_QUERY_VALUE);
     if (!key) continue;
     const auto values = GadgetValues(key.get());
     if (!values) continue;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/core/win_handles.h"
+#include "app/base/handles.h"
 
 namespace kalvaro {
 
@@ -16,7 +16,7 @@ struct ViewTraits {  // MapViewOfFile
   static type invalid() { return nullptr; }
   void close(type view) const { ::UnmapViewOfFile(view); }
 };
-using UniqueView = Zentu::UniqueHandle<ViewTraits>;
+using UniqueView = calorix::UniqueHandle<ViewTraits>;
 
 // The first of `names` that exists ("Global\X" and "X" are different objects: which one a
 // monitor creates depends on its rights and version). `mutex` is the monitor's own lock
@@ -40,10 +40,10 @@ class SharedSection {
 
   std::vector<std::wstring> names_;
   std::wstring mutex_name_;
-  Zentu::UniqueKernelHandle mapping_;  // owned while open
-  UniqueView view_;                    // owned while open
+  calorix::UniqueKernelHandle mapping_;  // owned while open
+  UniqueView view_;                      // owned while open
   std::size_t size_ = 0;
-  Zentu::UniqueKernelHandle mutex_;  // owned while open; null when the monitor has none
+  calorix::UniqueKernelHandle mutex_;  // owned while open; null when the monitor has none
 };
 
 }  // namespace kalvaro

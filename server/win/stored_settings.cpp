@@ -3,10 +3,10 @@
 
 #include <windows.h>
 
+#include "app/base/handles.h"
+#include "app/base/utf8_text.h"
 #include "app/system/settings.h"
 #include "app/system/user_key.h"
-#include "app/system/utf8_text.h"
-#include "ui/core/win_handles.h"
 
 namespace kalvaro {
 
@@ -38,7 +38,7 @@ StoredValue Read(HKEY key, const wchar_t* name) {
 }  // namespace
 
 StoredSettings ReadStoredSettings() {
-  const Zentu::UniqueRegKey key = calorix::OpenUserKey(calorix::kSettingsKey, KEY_QUERY_VALUE);
+  const calorix::UniqueRegKey key = calorix::OpenUserKey(calorix::kSettingsKey, KEY_QUERY_VALUE);
   if (!key) return {};
   return {Read(key.get(), kSensorSource), Read(key.get(), kSensorCpuLabel),
           Read(key.get(), kSensorLhmPort)};

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/system/utf8_text.h"
+#include "app/base/utf8_text.h"
 
 namespace kalvaro {
 

@@ -1,7 +1,7 @@
 // Running a WQL query and reading its objects' properties.
 #include "server/win/wmi.h"
 
-#include "app/system/utf8_text.h"
+#include "app/base/utf8_text.h"
 
 namespace kalvaro {
 

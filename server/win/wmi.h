@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/system/com_ptr.h"
+#include "app/base/com_ptr.h"
 
 namespace kalvaro {
 

@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/system/com_ptr.h"
+#include "app/base/com_ptr.h"
 
 namespace wmi_double {
 

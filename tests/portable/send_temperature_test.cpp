@@ -244,29 +244,6 @@ TEST_F(SendTemperatureTest, EveryDisplayGetsTheReport) {
   EXPECT_EQ(writes[0].bytes, writes[1].bytes);
 }
 
-TEST_F(SendTemperatureTest, AdapterTemperatureIsKept) {
-  EXPECT_EQ(GpuTemperature(), 0);
-  std::strcpy(block_.gpu1_name, "Adapter One");
-  block_.gpu1_temperature = 71.8f;
-  block_.gpu2_temperature = 30.0f;
-  Send();  // kept even without a CPU reading
-  EXPECT_EQ(GpuTemperature(), 71);
-  unit_ = kFahrenheit;
-  Send();
-  EXPECT_EQ(GpuTemperature(), 159);  // 71 x 1.8 + 32 = 159.8, truncated
-  unit_ = kCelsius;
-  block_.gpu1_name[0] = 0;
-  std::strcpy(block_.gpu2_name, "Adapter Two");
-  Send();
-  EXPECT_EQ(GpuTemperature(), 30);
-  block_.gpu2_temperature = std::numeric_limits<float>::quiet_NaN();
-  Send();
-  EXPECT_EQ(GpuTemperature(), 30);  // not finite: the stored value stays
-  block_.gpu2_temperature = -1e30f;
-  Send();
-  EXPECT_EQ(GpuTemperature(), std::numeric_limits<int>::min());  // held within int
-}
-
 TEST_F(SendTemperatureTest, DeviceTypeOneShowsTheNamedAdapterConvertedAndLimitedLikeTheCpu) {
   OneDisplay();
   int device_type = kDeviceTypeGpu;

@@ -1,7 +1,7 @@
 // Device arrival and removal under Wine: WM_DEVICECHANGE with real broadcast records, sent to
 // a real window whose procedure hands them to OnDeviceChange, which queues refreshes on the
-// main window's worker; the refreshes run the device manager against the hidapi double, and
-// the real tray menu shows the count.
+// main window's worker and leaves the check of an arrived interface to it; the refreshes run
+// the device manager against the hidapi double, and the real tray menu shows the count.
 #include "app/device/device_arrival.h"
 
 #include <dbt.h>
@@ -29,8 +29,10 @@ namespace {
 // 3 bytes the display's vendor collection.
 enum StandIn : DWORD { kNoHid = 0, kUnreadable = 1, kKeyboard = 2, kVendor = 3 };
 int g_live_preparsed_data = 0;  // handed out and not freed yet
+int g_checks = 0;               // interfaces opened and asked
 
 BOOLEAN WINAPI FakeGetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* data) {
+  ++g_checks;
   const DWORD size = ::GetFileSize(device, nullptr);
   if (size == kNoHid || size > kVendor) return FALSE;
   ++g_live_preparsed_data;
@@ -74,10 +76,16 @@ std::vector<unsigned char> InterfaceRecord(const std::wstring& path) {
   return bytes;
 }
 
+struct MainWindowParts {
+  Worker* worker;
+  ArrivedInterfaces* arrived;
+};
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message != WM_DEVICECHANGE) return ::DefWindowProcW(window, message, wparam, lparam);
-  auto* worker = reinterpret_cast<Worker*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  return OnDeviceChange(wparam, lparam, [worker](WorkerCommand c) { worker->Append(c); });
+  auto* parts = reinterpret_cast<MainWindowParts*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  return OnDeviceChange(
+      wparam, lparam, [parts](WorkerCommand c) { parts->worker->Append(c); }, *parts->arrived);
 }
 
 class DeviceArrivalTest : public ::testing::Test {
@@ -94,8 +102,9 @@ class DeviceArrivalTest : public ::testing::Test {
     window_ = ::CreateWindowExW(0, wc.lpszClassName, L"main", WS_POPUP, 0, 0, 340, 250, nullptr,
                                 nullptr, wc.hInstance, nullptr);
     ASSERT_NE(window_, nullptr);
-    ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&worker_));
-    ConnectMainWindowWorker(worker_, window_, temperature_, [] { return 0; });
+    ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&parts_));
+    ConnectMainWindowWorker(
+        worker_, window_, temperature_, [] { return 0; }, nullptr, &arrived_);
   }
   void TearDown() override {
     ::DestroyWindow(window_);
@@ -115,17 +124,23 @@ class DeviceArrivalTest : public ::testing::Test {
   std::size_t Send(WPARAM event, const std::wstring& path) {
     return Deliver(event, InterfaceRecord(path).data());
   }
-  // Runs the queued commands one per step, as the worker does, then reads the device entry
-  // of the real tray menu.
+  // Runs the queued commands one per step, as the worker does; returns how many ran.
+  std::size_t Drain() {
+    std::size_t steps = 0;
+    for (; worker_.QueuedCount() > 0; ++steps) worker_.Run();
+    return steps;
+  }
+  // Drains the queue, then reads the device entry of the real tray menu.
   std::wstring DrainAndReadMenu() {
-    while (worker_.QueuedCount() > 0) worker_.Run();
+    Drain();
     const auto items = test::TrackedMenuItems([this] {
       OnTrayNotify(window_, WM_RBUTTONUP, [] { return DeviceManager::Instance().DeviceCount(); });
     });
     return items.size() == 3 ? items[1] : L"no menu";
   }
   // A display announces its USB device, a keyboard collection and its vendor collection;
-  // arriving, each queues one refresh and the vendor collection one more.
+  // arriving, each queues one refresh, and the worker's check adds one for the vendor
+  // collection.
   std::vector<std::wstring> Plug(const std::string& name) {
     hid_double::AddCollection({name + "&col01", 0x1A2C, 0x444D, 0x0001, 0x06});
     hid_double::AddCollection({name + "&col02"});
@@ -133,9 +148,8 @@ class DeviceArrivalTest : public ::testing::Test {
     std::vector<std::wstring> paths = {L"\\\\?\\USB#VID_1A2C&PID_444D#" + id,
                                        StandInFile(L"Col01#" + id, kKeyboard),
                                        StandInFile(L"Col02#" + id, kVendor)};
-    for (const std::wstring& path : paths) {
-      EXPECT_EQ(Send(DBT_DEVICEARRIVAL, path), path == paths.back() ? 2u : 1u);
-    }
+    for (const std::wstring& path : paths) EXPECT_EQ(Send(DBT_DEVICEARRIVAL, path), 1u);
+    EXPECT_EQ(Drain(), 4u);
     return paths;
   }
   void Unplug(const std::string& name, const std::vector<std::wstring>& paths) {
@@ -145,7 +159,9 @@ class DeviceArrivalTest : public ::testing::Test {
 
   HWND window_ = nullptr;
   TemperatureMapping temperature_;  // declared before the worker: outlives it
+  ArrivedInterfaces arrived_;       // the same
   Worker worker_;
+  MainWindowParts parts_{&worker_, &arrived_};
 };
 
 TEST_F(DeviceArrivalTest, PluggingAndUnpluggingUpdatesTheMenuWithoutARestart) {
@@ -183,7 +199,7 @@ TEST_F(DeviceArrivalTest, OtherPathsEventsAndMalformedRecordsQueueNothing) {
   const std::wstring vendor = StandInFile(L"Col02#C", kVendor);
   std::wstring lower = vendor;
   for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(c));
-  EXPECT_EQ(Send(DBT_DEVICEARRIVAL, lower), 2u) << "the marker in any case";
+  EXPECT_EQ(Send(DBT_DEVICEARRIVAL, lower), 1u) << "the marker in any case";
   EXPECT_EQ(Send(DBT_DEVICEQUERYREMOVE, vendor), 0u);
   EXPECT_EQ(Send(DBT_DEVICEREMOVEPENDING, vendor), 0u);
   EXPECT_EQ(Send(DBT_DEVICEARRIVAL, L"\\\\?\\USBSTOR#Disk&Ven_Kingston&Prod_DT#60A4"), 0u);
@@ -199,6 +215,11 @@ TEST_F(DeviceArrivalTest, OtherPathsEventsAndMalformedRecordsQueueNothing) {
     EXPECT_EQ(Send(DBT_DEVICEARRIVAL, StandInFile(name, kind)), 1u) << kind;
   }
   EXPECT_EQ(Send(DBT_DEVICEREMOVECOMPLETE, vendor), 1u);
+  // No interface was opened on the window's thread. The worker checks the four that arrived:
+  // only the vendor collection gets its refresh more.
+  EXPECT_EQ(g_checks, 0);
+  EXPECT_EQ(Drain(), 6u);
+  EXPECT_EQ(g_checks, 4);
 }
 
 // The system's hid.dll opens a file with the marker in its name but finds no HID collection.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/device/device_manager.h"
-#include "app/system/folder_trust.h"
+#include "app/shell/folder_trust.h"
 #include "app/system/settings.h"
 #include "tests/doubles/hidapi_double.h"
 #include "tests/win/server_test_support.h"

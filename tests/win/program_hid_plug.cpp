@@ -20,9 +20,9 @@
 #include <sstream>
 #include <string>
 
+#include "app/shell/server_watch.h"
 #include "app/shell/tray_icon.h"
 #include "app/system/log.h"
-#include "app/temperature/server_watch.h"
 #include "tests/doubles/hidapi_double.h"
 #include "tests/win/program_e2e.h"
 #include "ui/core/manager.h"

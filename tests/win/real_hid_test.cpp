@@ -22,7 +22,6 @@ TEST(RealHidapi, EnumerationFindsNoDisplayAmongWinesDevices) {
   EXPECT_EQ(displays, 0);
 
   dm.RefreshDevices();
-  EXPECT_TRUE(dm.IsOpen());
   EXPECT_EQ(dm.DeviceCount(), 0);
   EXPECT_TRUE(dm.WriteReport(Report{}));
   int version = -1;

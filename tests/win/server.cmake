@@ -4,14 +4,8 @@ add_executable(server_start_recorder ${CMAKE_CURRENT_LIST_DIR}/server_start_reco
 target_link_libraries(server_start_recorder PRIVATE calorix_options)
 target_link_options(server_start_recorder PRIVATE -mconsole)
 
-add_executable(server_probe
-  ${CMAKE_CURRENT_LIST_DIR}/server_probe.cpp
-  ${CMAKE_SOURCE_DIR}/app/temperature/monitor_server.cpp
-  ${CMAKE_SOURCE_DIR}/app/temperature/process_list.cpp
-  ${CMAKE_SOURCE_DIR}/app/temperature/temperature_mapping.cpp
-  ${CMAKE_SOURCE_DIR}/app/system/startup_task.cpp
-  ${CMAKE_SOURCE_DIR}/app/system/task_scheduler_guids.cpp)
-target_link_libraries(server_probe PRIVATE calorix_options calorix_core ole32 oleaut32 uuid)
+add_executable(server_probe ${CMAKE_CURRENT_LIST_DIR}/server_probe.cpp)
+target_link_libraries(server_probe PRIVATE calorix_temperature_win calorix_system_win)
 target_link_options(server_probe PRIVATE -mconsole)
 
 # The tests start and end processes, map the shared block and use the prefix's scheduler.

@@ -19,13 +19,14 @@ namespace {
 
 constexpr UINT_PTR kTimerEnd = 1;
 calorix::TemperatureMapping g_block;  // owned until exit
+calorix::ServerWatchdog g_watchdog;
 int g_ticks = 0;
 UINT g_period_ms = 0;
 
 LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_TIMER && wparam == calorix::TIMER_SERVER_WATCH) {
     ++g_ticks;
-    calorix::ServerWatchdogStep(window, g_block.Block());
+    calorix::ServerWatchdogStep(window, g_block.Block(), g_watchdog);
     // Ten periods more after the last expected tick: any tick then means a live timer.
     if (g_ticks == static_cast<int>(calorix::kServerWatchTicks))
       ::SetTimer(window, kTimerEnd, 10 * g_period_ms, nullptr);

@@ -28,7 +28,7 @@ class ShellWindow : public ::testing::Test {
 
 std::wstring IconFixture() { return test::ProgramFolder() + L"render_fixtures\\render_icon.ico"; }
 
-TEST_F(ShellWindow, IconIsShownUntilRemovedAndAMissingFileIsNeverShown) {
+TEST_F(ShellWindow, IconIsShownUntilRemovedWithOrWithoutItsFile) {
   TrayIcon icon;
   EXPECT_EQ(icon.record().cbSize, 956u);
   ASSERT_TRUE(icon.Add(window_, IconFixture()));
@@ -43,10 +43,14 @@ TEST_F(ShellWindow, IconIsShownUntilRemovedAndAMissingFileIsNeverShown) {
   NOTIFYICONDATAW probe = icon.record();
   EXPECT_FALSE(::Shell_NotifyIconW(NIM_MODIFY, &probe));
 
+  // Without its file the icon has no picture, but the shell holds it until it is removed.
   TrayIcon missing;
-  missing.Add(window_, L"C:\\no\\such\\Calorix.ico");
+  ASSERT_TRUE(missing.Add(window_, L"C:\\no\\such\\Calorix.ico"));
+  EXPECT_TRUE(missing.IsShown());
+  missing.Remove();
   EXPECT_FALSE(missing.IsShown());
-  missing.Remove();  // nothing to delete, nothing fails
+  probe = missing.record();
+  EXPECT_FALSE(::Shell_NotifyIconW(NIM_MODIFY, &probe));
 }
 
 TEST_F(ShellWindow, RightClickMenuListsVersionDeviceCountAndExit) {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/system/folder_trust.h"
+#include "app/shell/folder_trust.h"
 #include "app/system/startup_task.h"
 #include "tests/doubles/task_scheduler_double.h"
 #include "tests/win/server_test_support.h"

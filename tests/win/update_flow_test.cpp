@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/device/device_manager.h"
+#include "app/shell/worker.h"
 #include "app/system/work_folder.h"
 #include "app/update/update_folder.h"
 #include "app/update/update_service.h"

@@ -1,8 +1,8 @@
 // CalorixDiag's command dispatch, the stop request and the text helpers its commands share.
 #include "tools/calorix_diag/diag.h"
 
+#include "app/base/product.h"
 #include "app/device/display_report.h"
-#include "app/shell/shell_constants.h"
 #include "app/system/settings.h"
 #include "tools/calorix_diag/diag_report.h"
 
@@ -33,8 +33,7 @@ std::string Utf8(const std::wstring& text) {
 
 bool SettingsStored() {
   HKEY raw = nullptr;
-  const std::wstring subkey = std::wstring(L"SOFTWARE\\") + kAppName;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS)
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &raw) != ERROR_SUCCESS)
     return false;
   ::RegCloseKey(raw);
   return true;

@@ -2,12 +2,12 @@
 // and the uninstaller's task removal and program end.
 #include <windows.h>
 
+#include "app/base/handles.h"
 #include "app/device/device_manager.h"
 #include "app/device/display_report.h"
 #include "app/system/startup_task.h"
 #include "app/temperature/monitor_server.h"
 #include "tools/calorix_diag/diag_report.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix::diag {
 namespace {
@@ -104,7 +104,7 @@ int EndProgram(const Streams& io) {
       return 1;
     }
     for (DWORD id : *ids) {
-      Zentu::UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+      UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
       if (!process && ::GetLastError() == ERROR_INVALID_PARAMETER) continue;  // gone meanwhile
       // Fails harmlessly when it is ending already. Its files can be replaced only once it has
       // really gone, so wait for that.

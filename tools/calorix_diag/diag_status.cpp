@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/device/device_manager.h"
-#include "app/system/folder_trust.h"
+#include "app/shell/folder_trust.h"
 #include "app/system/settings.h"
 #include "app/temperature/monitor_server.h"
 #include "app/temperature/temperature_mapping.h"

@@ -3,25 +3,21 @@
 
 #include <windows.h>
 
+#include "app/base/handles.h"
 #include "ui/core/unique_handle.h"
 
 namespace Zentu {
 
-struct KernelHandleTraits {  // CreateEvent, CreateThread, OpenProcess, CreateFileMapping, ...
-  using type = HANDLE;
-  static type invalid() { return nullptr; }
-  void close(type h) const { ::CloseHandle(h); }
-};
-struct FileHandleTraits {  // CreateFile, CreateToolhelp32Snapshot: INVALID_HANDLE_VALUE on failure
-  using type = HANDLE;
-  static type invalid() { return INVALID_HANDLE_VALUE; }
-  void close(type h) const { ::CloseHandle(h); }
-};
-struct RegKeyTraits {
-  using type = HKEY;
-  static type invalid() { return nullptr; }
-  void close(type h) const { ::RegCloseKey(h); }
-};
+// The kernel, registry and module handles are the programs' as well.
+using calorix::FileHandleTraits;
+using calorix::KernelHandleTraits;
+using calorix::ModuleTraits;
+using calorix::RegKeyTraits;
+using calorix::UniqueFileHandle;
+using calorix::UniqueKernelHandle;
+using calorix::UniqueModule;
+using calorix::UniqueRegKey;
+
 struct GdiObjectTraits {  // bitmaps, fonts, brushes, pens, regions
   using type = HGDIOBJ;
   static type invalid() { return nullptr; }
@@ -44,25 +40,16 @@ struct SelectedObjectTraits {  // SelectObject: holds the DC and restores the pr
   static type invalid() { return nullptr; }
   void close(type previous) const { ::SelectObject(dc, previous); }
 };
-struct ModuleTraits {  // LoadLibrary
-  using type = HMODULE;
-  static type invalid() { return nullptr; }
-  void close(type h) const { ::FreeLibrary(h); }
-};
 struct IconTraits {
   using type = HICON;
   static type invalid() { return nullptr; }
   void close(type h) const { ::DestroyIcon(h); }
 };
 
-using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
-using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
-using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueWindowDc = UniqueHandle<WindowDcTraits>;
 using UniqueSelection = UniqueHandle<SelectedObjectTraits>;
-using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 
 inline UniqueWindowDc GetWindowDc(HWND window) {

@@ -1,5 +1,5 @@
 // Conversions through the system's code page functions.
-#include "app/system/utf8_text.h"
+#include "app/base/utf8_text.h"
 
 #include <windows.h>
 

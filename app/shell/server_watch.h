@@ -7,10 +7,10 @@
 #include <functional>
 #include <vector>
 
+#include "app/base/handles.h"
 #include "app/temperature/server_watchdog.h"
 #include "app/temperature/temperature_block.h"
 #include "ui/core/mwindow.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 
@@ -53,10 +53,10 @@ class ServerWatch {
     void close(type process) const { Zentu::MWindow::StopWaitingFor(process); }
   };
   struct Copy {
-    Zentu::UniqueKernelHandle process;  // owned
+    UniqueKernelHandle process;  // owned
     // Declared after the process: withdrawn before its handle is closed. Null when the loop
     // waits for too many handles; then the copy is looked at once per slot instead.
-    Zentu::UniqueHandle<EndWaitTraits> end_wait;
+    UniqueHandle<EndWaitTraits> end_wait;
   };
 
   void Launch(bool restart);

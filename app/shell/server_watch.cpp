@@ -1,5 +1,5 @@
 // Starting and watching the hardware-monitor server for the whole run.
-#include "app/temperature/server_watch.h"
+#include "app/shell/server_watch.h"
 
 #include <algorithm>
 
@@ -14,7 +14,7 @@ constinit ServerWatchPeriods g_periods{};
 
 ServerKeeper::Ms Now() { return ServerKeeper::Ms(::GetTickCount64()); }
 
-bool StillRuns(const Zentu::UniqueKernelHandle& process) {
+bool StillRuns(const UniqueKernelHandle& process) {
   return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
@@ -51,7 +51,7 @@ bool ServerWatch::OnTimer(UINT_PTR id, const TemperatureBlock* block) {
 void ServerWatch::OnCopyEnded() { Keep(); }
 
 void ServerWatch::Launch(bool restart) {
-  Zentu::UniqueKernelHandle process = LaunchMonitorServer();
+  UniqueKernelHandle process = LaunchMonitorServer();
   keeper_.Started(Now(), static_cast<bool>(process), restart);
   if (!process) return;
   Copy copy{std::move(process), {}};

@@ -1,5 +1,5 @@
 // Reading owners and access lists, and the folders a program's logon task relies on.
-#include "app/system/folder_trust.h"
+#include "app/shell/folder_trust.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -7,13 +7,13 @@
 #include <iterator>
 #include <vector>
 
+#include "app/base/handles.h"
+#include "app/base/utf8_text.h"
 #include "app/system/link_checks.h"
 #include "app/system/log.h"
-#include "app/system/utf8_text.h"
 #include "app/temperature/monitor_server.h"
 #include "app/temperature/server_paths.h"
 #include "ui/core/skin_folder.h"
-#include "ui/core/win_handles.h"
 
 namespace calorix {
 namespace {
@@ -75,7 +75,7 @@ std::vector<Checked> FoldersOf(const DrivePath& folder) {
 
 // Where `folder` really is, past any link on the way.
 std::wstring FinalFolder(const std::wstring& folder) {
-  const Zentu::UniqueFileHandle handle(::CreateFileW(
+  const UniqueFileHandle handle(::CreateFileW(
       folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   wchar_t final_path[MAX_PATH * 2];

@@ -18,7 +18,6 @@ namespace calorix {
 class WaitMutex {
  public:
   void lock() { ::AcquireSRWLockExclusive(&lock_); }
-  bool try_lock() { return ::TryAcquireSRWLockExclusive(&lock_) != FALSE; }
   void unlock() { ::ReleaseSRWLockExclusive(&lock_); }
   SRWLOCK* native() { return &lock_; }
 

@@ -1,0 +1,47 @@
+# Run by the build (cmake -P): fails when a file of a layer includes a header of this project
+# that its layer may not use. Arguments, lists joined with "|":
+#   FILES     the layer's sources and headers
+#   ALLOWED   folders ("app/base/") and single headers ("ui/core/mwindow.h") it may include
+#   STAMP     the file written when every include is allowed
+string(REPLACE "|" ";" files "${FILES}")
+string(REPLACE "|" ";" allowed "${ALLOWED}")
+set(project_roots app/ server/ tools/ ui/ tests/)
+
+function(is_allowed header result)
+  foreach(entry ${allowed})
+    string(LENGTH "${entry}" length)
+    string(SUBSTRING "${header}" 0 ${length} start)
+    if(header STREQUAL entry OR (entry MATCHES "/$" AND start STREQUAL entry))
+      set(${result} TRUE PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+  set(${result} FALSE PARENT_SCOPE)
+endfunction()
+
+set(refused "")
+foreach(file ${files})
+  file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line ${lines})
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" header "${line}")
+    set(ours FALSE)
+    foreach(root ${project_roots})
+      string(FIND "${header}" "${root}" at)
+      if(at EQUAL 0)
+        set(ours TRUE)
+      endif()
+    endforeach()
+    if(ours)
+      is_allowed("${header}" ok)
+      if(NOT ok)
+        file(RELATIVE_PATH shown "${CMAKE_CURRENT_LIST_DIR}/.." "${file}")
+        string(APPEND refused "\n  ${shown} includes ${header}")
+      endif()
+    endif()
+  endforeach()
+endforeach()
+
+if(refused)
+  message(FATAL_ERROR "Includes against the layer order (see docs/ARCHITECTURE.md):${refused}")
+endif()
+file(WRITE "${STAMP}" "")
