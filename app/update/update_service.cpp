@@ -225,6 +225,39 @@ std::optional<UpdateOutcome> UpdateService::Download(const std::wstring& archive
   return status == kHttpStopped ? UpdateOutcome::kStopped : UpdateOutcome::kDownloadFailed;
 }
 
+std::optional<UpdateOutcome> UpdateService::UnpackAndVerify(
+    HANDLE archive, const std::string& archive_text, const std::wstring& program_name,
+    const std::wstring& signature_name, const UpdateFolder& folder, UnzipReport* report) const {
+  const std::string program_text = ToUtf8(program_name);
+  if (!UnzipAll(archive, folder.path(), {program_name, signature_name}, report)) {
+    LogPrint(Warn, "update: %s is not an archive; nothing started", archive_text.c_str());
+    return UpdateOutcome::kNotUnpacked;
+  }
+  if (!report->over_cap.empty()) {
+    LogPrint(Warn, "update: %s goes over a cap (%s); nothing started", archive_text.c_str(),
+             report->over_cap.c_str());
+    return UpdateOutcome::kOverCap;
+  }
+  // Only a program written whole from this archive runs, never an earlier update's leftover.
+  if (!report->Contains(program_name)) {
+    LogPrint(Warn, "update: %s was not unpacked completely from %s; nothing started",
+             program_text.c_str(), archive_text.c_str());
+    return UpdateOutcome::kNotUnpacked;
+  }
+  if (!report->Contains(signature_name)) {
+    LogPrint(Warn, "update: %s is unsigned (no %s in %s); nothing started", program_text.c_str(),
+             ToUtf8(signature_name).c_str(), archive_text.c_str());
+    return UpdateOutcome::kUnsigned;
+  }
+  const SignatureCheck check =
+      VerifyProgram(report->Held(program_name), program_name, report->Held(signature_name), *key_);
+  if (check != SignatureCheck::kValid) {
+    LogPrint(Warn, "update: %s not started: %s", program_text.c_str(), SignatureCheckText(check));
+    return UpdateOutcome::kBadSignature;
+  }
+  return std::nullopt;
+}
+
 UpdateOutcome UpdateService::Install(UpdateChannel channel, const std::wstring& version,
                                      const UpdateFolder& folder, const StopToken& stop) {
   const std::wstring archive_name = ArchiveName(channel, version);
@@ -243,35 +276,11 @@ UpdateOutcome UpdateService::Install(UpdateChannel channel, const std::wstring& 
     return *failed;
 
   const std::wstring program_name = ProgramName(channel, version);
-  const std::wstring signature_name = SignatureName(channel, version);
   const std::string program_text = ToUtf8(program_name);
   UnzipReport report;
-  if (!UnzipAll(archive.get(), folder.path(), {program_name, signature_name}, &report)) {
-    LogPrint(Warn, "update: %s is not an archive; nothing started", archive_text.c_str());
-    return UpdateOutcome::kNotUnpacked;
-  }
-  if (!report.over_cap.empty()) {
-    LogPrint(Warn, "update: %s goes over a cap (%s); nothing started", archive_text.c_str(),
-             report.over_cap.c_str());
-    return UpdateOutcome::kOverCap;
-  }
-  // Only a program written whole from this archive runs, never an earlier update's leftover.
-  if (!report.Contains(program_name)) {
-    LogPrint(Warn, "update: %s was not unpacked completely from %s; nothing started",
-             program_text.c_str(), archive_text.c_str());
-    return UpdateOutcome::kNotUnpacked;
-  }
-  if (!report.Contains(signature_name)) {
-    LogPrint(Warn, "update: %s is unsigned (no %s in %s); nothing started", program_text.c_str(),
-             ToUtf8(signature_name).c_str(), archive_text.c_str());
-    return UpdateOutcome::kUnsigned;
-  }
-  const SignatureCheck check =
-      VerifyProgram(report.Held(program_name), program_name, report.Held(signature_name), *key_);
-  if (check != SignatureCheck::kValid) {
-    LogPrint(Warn, "update: %s not started: %s", program_text.c_str(), SignatureCheckText(check));
-    return UpdateOutcome::kBadSignature;
-  }
+  if (const auto failed = UnpackAndVerify(archive.get(), archive_text, program_name,
+                                          SignatureName(channel, version), folder, &report))
+    return *failed;
   const std::wstring program = folder.path() + program_name;
   if (links_.before_start) links_.before_start(program);
   if (!StartProgram(program, folder.path())) {
@@ -281,7 +290,7 @@ UpdateOutcome UpdateService::Install(UpdateChannel channel, const std::wstring& 
   }
   const std::uint64_t consent = consent_tick_.load();
   LogPrint(Info, "update: started %s (%s), %llu ms after consent; the program ends",
-           LogText(program).c_str(), SignatureCheckText(check),
+           LogText(program).c_str(), SignatureCheckText(SignatureCheck::kValid),
            consent ? static_cast<unsigned long long>(::GetTickCount64() - consent) : 0ull);
   DeleteWhenClosed(archive.get());
   links_.started();

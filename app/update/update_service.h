@@ -20,6 +20,7 @@
 namespace calorix {
 
 class UpdateFolder;
+struct UnzipReport;
 
 // Shows a modal message box (text, title, style kBoxOk or kBoxYesNo) and returns the
 // answer; kBoxYes is consent.
@@ -87,6 +88,13 @@ class UpdateService {
   // Download, unpacking, signature check and start inside `folder`.
   UpdateOutcome Install(UpdateChannel channel, const std::wstring& version,
                         const UpdateFolder& folder, const StopToken& stop);
+  // Nothing once the program and its signature are unpacked whole into `folder`, held in
+  // `report`, and the signature verified through the held handles; else how the update ended.
+  std::optional<UpdateOutcome> UnpackAndVerify(HANDLE archive, const std::string& archive_text,
+                                               const std::wstring& program_name,
+                                               const std::wstring& signature_name,
+                                               const UpdateFolder& folder,
+                                               UnzipReport* report) const;
   // Nothing once the archive arrived whole; else how the update ended.
   std::optional<UpdateOutcome> Download(const std::wstring& archive_name, HANDLE archive,
                                         const std::wstring& channel_url, const StopToken& stop);
