@@ -74,6 +74,49 @@ bool ConnectRootFolder(const TaskServiceFactory& create_service, std::FILE* erro
   return !Failed(hr, errors, "Failed to get root folder with HRESULT: 0x");
 }
 
+// A trigger at any user's logon. False after the failing step's line.
+bool AddLogonTrigger(ITaskDefinition* definition, std::FILE* errors) {
+  ComPtr<ITriggerCollection> triggers;
+  HRESULT hr = Obtained(definition->get_Triggers(triggers.put()), triggers);
+  if (Failed(hr, errors, "Failed to get trigger collection with HRESULT: 0x")) return false;
+  ComPtr<ITrigger> trigger;
+  hr = Obtained(triggers->Create(TASK_TRIGGER_LOGON, trigger.put()), trigger);
+  if (Failed(hr, errors, "Failed to create trigger with HRESULT: 0x")) return false;
+  {
+    // Only the trigger's identifier; with no user set it fires at any user's logon.
+    UniqueBstr trigger_id(L"Administrator");
+    hr = trigger->put_Id(trigger_id.get());
+  }
+  return !Failed(hr, errors, "Failed to set trigger ID with HRESULT: 0x");
+}
+
+// The task runs elevated, as the program needs. False after the failing step's line.
+bool RunWithHighestPrivileges(ITaskDefinition* definition, std::FILE* errors) {
+  ComPtr<IPrincipal> principal;
+  HRESULT hr = Obtained(definition->get_Principal(principal.put()), principal);
+  if (Failed(hr, errors, "Failed to get principal with HRESULT: 0x")) return false;
+  hr = principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST);
+  return !Failed(hr, errors, "Failed to set run level with HRESULT: 0x");
+}
+
+// The action: start the program beside the running one. False after the failing step's line.
+bool AddProgramAction(ITaskDefinition* definition, std::FILE* errors) {
+  ComPtr<IActionCollection> actions;
+  HRESULT hr = Obtained(definition->get_Actions(actions.put()), actions);
+  if (Failed(hr, errors, "Failed to get action collection with HRESULT: 0x")) return false;
+  ComPtr<IAction> action;
+  hr = Obtained(actions->Create(TASK_ACTION_EXEC, action.put()), action);
+  if (Failed(hr, errors, "Failed to create action with HRESULT: 0x")) return false;
+  ComPtr<IExecAction> exec;
+  hr = Obtained(action->QueryInterface(IID_IExecAction, exec.put_void()), exec);
+  if (Failed(hr, errors, "Failed to query exec action interface with HRESULT: 0x")) return false;
+  {
+    UniqueBstr program(StartupTaskProgramPath().c_str());
+    hr = exec->put_Path(program.get());
+  }
+  return !Failed(hr, errors, "Failed to set executable path with HRESULT: 0x");
+}
+
 // Everything between CoInitialize and CoUninitialize: every interface is released on return,
 // before the caller uninitialises COM.
 int RegisterStartupTask(const TaskServiceFactory& create_service, std::FILE* errors) {
@@ -84,38 +127,11 @@ int RegisterStartupTask(const TaskServiceFactory& create_service, std::FILE* err
   ComPtr<ITaskDefinition> definition;
   HRESULT hr = Obtained(service->NewTask(0, definition.put()), definition);
   if (Failed(hr, errors, "Failed to create new task with HRESULT: 0x")) return kFailed;
-  ComPtr<ITriggerCollection> triggers;
-  hr = Obtained(definition->get_Triggers(triggers.put()), triggers);
-  if (Failed(hr, errors, "Failed to get trigger collection with HRESULT: 0x")) return kFailed;
-  ComPtr<ITrigger> trigger;
-  hr = Obtained(triggers->Create(TASK_TRIGGER_LOGON, trigger.put()), trigger);
-  if (Failed(hr, errors, "Failed to create trigger with HRESULT: 0x")) return kFailed;
-  {
-    // Only the trigger's identifier; with no user set it fires at any user's logon.
-    UniqueBstr trigger_id(L"Administrator");
-    hr = trigger->put_Id(trigger_id.get());
-  }
-  if (Failed(hr, errors, "Failed to set trigger ID with HRESULT: 0x")) return kFailed;
-  ComPtr<IPrincipal> principal;
-  hr = Obtained(definition->get_Principal(principal.put()), principal);
-  if (Failed(hr, errors, "Failed to get principal with HRESULT: 0x")) return kFailed;
-  hr = principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST);
-  if (Failed(hr, errors, "Failed to set run level with HRESULT: 0x")) return kFailed;
+  if (!AddLogonTrigger(definition.get(), errors) ||
+      !RunWithHighestPrivileges(definition.get(), errors))
+    return kFailed;
   ApplySettings(definition.get());
-  ComPtr<IActionCollection> actions;
-  hr = Obtained(definition->get_Actions(actions.put()), actions);
-  if (Failed(hr, errors, "Failed to get action collection with HRESULT: 0x")) return kFailed;
-  ComPtr<IAction> action;
-  hr = Obtained(actions->Create(TASK_ACTION_EXEC, action.put()), action);
-  if (Failed(hr, errors, "Failed to create action with HRESULT: 0x")) return kFailed;
-  ComPtr<IExecAction> exec;
-  hr = Obtained(action->QueryInterface(IID_IExecAction, exec.put_void()), exec);
-  if (Failed(hr, errors, "Failed to query exec action interface with HRESULT: 0x")) return kFailed;
-  {
-    UniqueBstr program(StartupTaskProgramPath().c_str());
-    hr = exec->put_Path(program.get());
-  }
-  if (Failed(hr, errors, "Failed to set executable path with HRESULT: 0x")) return kFailed;
+  if (!AddProgramAction(definition.get(), errors)) return kFailed;
   UniqueBstr task_name(kStartupTaskName);
   EmptyStringVariant no_security_descriptor;
   hr = root->RegisterTaskDefinition(task_name.get(), definition.get(), TASK_CREATE_OR_UPDATE, empty,
