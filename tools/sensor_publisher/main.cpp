@@ -31,6 +31,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tools/sensor_publisher/layouts.h"
@@ -235,6 +236,84 @@ std::string TimeOfDay() {
   return text;
 }
 
+// One monitor's published objects and the values in them, moved on each period.
+class Monitor {
+ public:
+  explicit Monitor(Options options)
+      : o_(std::move(options)), values_(o_.values), started_(_time64(nullptr)) {}
+
+  // Makes the format's objects (sections, web server); false when one could not be made.
+  bool Open() {
+    if (o_.format == "hwinfo") {
+      sections_.emplace_back(L"Global\\HWiNFO_SENS_SM2",
+                             sensors::HwinfoLayout(values_, o_.hwinfo).size(),
+                             L"Global\\HWiNFO_SM2_MUTEX");
+    } else if (o_.format == "aida64") {
+      sections_.emplace_back(L"AIDA64_SensorValues", 64 << 10);
+    } else if (o_.format == "coretemp") {
+      sections_.reserve(2);
+      sections_.emplace_back(L"CoreTempMappingObject", 2688, L"CoreTempMutexObject");
+      if (o_.coretemp.extended) sections_.emplace_back(L"CoreTempMappingObjectEx", 4740);
+    } else if (o_.format == "argus") {
+      sections_.emplace_back(L"Global\\ARGUSMONITOR_DATA_INTERFACE", o_.argus.section_size,
+                             L"Global\\ARGUSMONITOR_DATA_INTERFACE_MUTEX");
+    } else if (o_.format == "lhm") {
+      if (!web_.Start(o_.port)) return false;
+    }
+    for (const Section& s : sections_) {
+      if (!s.ok()) return false;
+    }
+    return true;
+  }
+
+  void Publish() {
+    if (o_.format == "hwinfo") {
+      sections_[0].Write(sensors::HwinfoLayout(values_, o_.hwinfo));
+    } else if (o_.format == "aida64") {
+      const std::string time = !o_.time_item ? "" : o_.frozen ? first_time_ : TimeOfDay();
+      const std::string text = sensors::Aida64Text(values_, time, o_.comma, o_.trial);
+      sections_[0].Write(text.c_str(), text.size() + 1);
+    } else if (o_.format == "coretemp") {
+      const auto bytes = sensors::CoreTempLayout(values_, o_.coretemp);
+      for (Section& s : sections_) s.Write(bytes);
+    } else if (o_.format == "argus") {
+      sections_[0].Write(sensors::ArgusLayout(values_, o_.argus));
+    } else if (o_.format == "lhm") {
+      web_.Set(sensors::LhmJson(values_, o_.lhm));
+    } else {
+      WriteGadget(sensors::GadgetValues(values_, o_.comma));
+    }
+  }
+
+  // The values and heartbeats `seconds` after the start; `last` as the monitor leaves.
+  void Step(double seconds, bool last) {
+    if (o_.curve) {
+      const double c = 55.0 + 20.0 * std::sin(seconds * 2 * 3.14159265 / 60);
+      (values_.cpu.empty() ? values_.cores.front() : values_.cpu.front().celsius) = c;
+    }
+    o_.hwinfo.poll_time = o_.frozen ? started_ : _time64(nullptr);
+    o_.hwinfo.dead = last;
+    o_.argus.cycle = last ? 0 : o_.frozen ? 1 : cycle_++;
+  }
+
+  // What the monitor leaves behind as it ends: HWiNFO's "DEAD", Argus's counter of 0, and no
+  // Gadget key.
+  void Leave() {
+    Step(0, true);
+    if (o_.format == "hwinfo" || o_.format == "argus") Publish();
+    if (o_.format == "gadget") ::RegDeleteKeyW(HKEY_CURRENT_USER, kGadgetKey);
+  }
+
+ private:
+  Options o_;  // the heartbeats in its format options move with Step
+  sensors::Published values_;
+  const std::int64_t started_;
+  const std::string first_time_ = TimeOfDay();
+  std::uint32_t cycle_ = 1;
+  std::vector<Section> sections_;  // owned; the format's shared memory
+  WebServer web_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -245,74 +324,24 @@ int main(int argc, char** argv) {
                  "--cpu KEY=C|--core C [...] (see the head of its source)\n");
     return 2;
   }
-  const std::int64_t started = _time64(nullptr);
-  sensors::Published values = o.values;
-  std::uint32_t cycle = 1;
-  const std::string first_time = TimeOfDay();
-  auto update = [&](double seconds, bool last) {
-    if (o.curve) {
-      const double c = 55.0 + 20.0 * std::sin(seconds * 2 * 3.14159265 / 60);
-      (values.cpu.empty() ? values.cores.front() : values.cpu.front().celsius) = c;
-    }
-    o.hwinfo.poll_time = o.frozen ? started : _time64(nullptr);
-    o.hwinfo.dead = last;
-    o.argus.cycle = last ? 0 : o.frozen ? 1 : cycle++;
-  };
-
-  std::vector<Section> sections;
-  WebServer web;
-  std::function<void()> publish;
-  update(0, false);
-  if (o.format == "hwinfo") {
-    sections.emplace_back(L"Global\\HWiNFO_SENS_SM2",
-                          sensors::HwinfoLayout(values, o.hwinfo).size(),
-                          L"Global\\HWiNFO_SM2_MUTEX");
-    publish = [&] { sections[0].Write(sensors::HwinfoLayout(values, o.hwinfo)); };
-  } else if (o.format == "aida64") {
-    sections.emplace_back(L"AIDA64_SensorValues", 64 << 10);
-    publish = [&] {
-      const std::string text = sensors::Aida64Text(values,
-                                                   !o.time_item ? ""
-                                                   : o.frozen   ? first_time
-                                                                : TimeOfDay(),
-                                                   o.comma, o.trial);
-      sections[0].Write(text.c_str(), text.size() + 1);
-    };
-  } else if (o.format == "coretemp") {
-    sections.reserve(2);
-    sections.emplace_back(L"CoreTempMappingObject", 2688, L"CoreTempMutexObject");
-    if (o.coretemp.extended) sections.emplace_back(L"CoreTempMappingObjectEx", 4740);
-    publish = [&] {
-      const auto bytes = sensors::CoreTempLayout(values, o.coretemp);
-      for (Section& s : sections) s.Write(bytes);
-    };
-  } else if (o.format == "argus") {
-    sections.emplace_back(L"Global\\ARGUSMONITOR_DATA_INTERFACE", o.argus.section_size,
-                          L"Global\\ARGUSMONITOR_DATA_INTERFACE_MUTEX");
-    publish = [&] { sections[0].Write(sensors::ArgusLayout(values, o.argus)); };
-  } else if (o.format == "lhm") {
-    if (!web.Start(o.port)) return 1;
-    publish = [&] { web.Set(sensors::LhmJson(values, o.lhm)); };
-  } else {
-    publish = [&] { WriteGadget(sensors::GadgetValues(values, o.comma)); };
-  }
-  for (const Section& s : sections) {
-    if (!s.ok()) return 1;
-  }
-  publish();
-  std::printf("publishing %s\n", o.format.c_str());
+  const DWORD period_ms = o.period_ms;
+  const double exit_after_s = o.exit_after_s;
+  const std::string format = o.format;
+  Monitor monitor(std::move(o));
+  monitor.Step(0, false);
+  if (!monitor.Open()) return 1;
+  monitor.Publish();
+  std::printf("publishing %s\n", format.c_str());
   std::fflush(stdout);
   WatchInput();
 
   const ULONGLONG start = ::GetTickCount64();
-  while (::WaitForSingleObject(g_stop, o.period_ms) == WAIT_TIMEOUT) {
+  while (::WaitForSingleObject(g_stop, period_ms) == WAIT_TIMEOUT) {
     const double seconds = (::GetTickCount64() - start) / 1000.0;
-    if (o.exit_after_s >= 0 && seconds >= o.exit_after_s) break;
-    update(seconds, false);
-    publish();
+    if (exit_after_s >= 0 && seconds >= exit_after_s) break;
+    monitor.Step(seconds, false);
+    monitor.Publish();
   }
-  update(0, true);
-  if (o.format == "hwinfo" || o.format == "argus") publish();
-  if (o.format == "gadget") ::RegDeleteKeyW(HKEY_CURRENT_USER, kGadgetKey);
+  monitor.Leave();
   return 0;
 }
