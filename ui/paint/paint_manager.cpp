@@ -86,8 +86,6 @@ void PaintManager::DestroyData() {
   if (m_pBKImage) delete m_pBKImage;
   m_pBKImage = nullptr;
   m_nBKWidth = m_nBKHeight = 0;
-  if (m_hSpareDC) ::DeleteDC(m_hSpareDC);
-  m_hSpareDC = nullptr;
   if (m_hPaintDC) ::ReleaseDC(m_hWnd, m_hPaintDC);
   m_hPaintDC = nullptr;
   KillMTimer();

@@ -163,6 +163,7 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   int OnKeyUp(UINT key, UINT repeat, UINT flags);
   int OnNcActivate(BOOL active);
   int OnWindowPosChanged(WINDOWPOS* pos);
+  // Message hooks of the interface that leave the work to the window's default handling.
   int OnCreate() { return 1; }
   int OnSize() { return 1; }
   int OnMouseHover() { return 1; }
@@ -368,7 +369,6 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   int m_bInit = 0;
   HWND m_hWnd = nullptr;     // not owned
   HDC m_hPaintDC = nullptr;  // owned: GetDC of m_hWnd, released at teardown
-  HDC m_hSpareDC = nullptr;  // owned: deleted at teardown
   COLORREF m_crBack = 0x050505;
   COLORREF m_crBorder = 0xFF30BD;
   CRect m_rcCaption;
@@ -399,7 +399,6 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   int m_bPressed = 0;
   int m_bCaptured = 0;
   int m_bWndDrag = 1;
-  int m_bActive = 0;
   int m_bInPosChanged = 0;
   UINT m_uScrollV = 0;
   UINT m_uScrollH = 0;

@@ -76,9 +76,6 @@ LRESULT PaintManager::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_CHAR:
     case WM_MOUSEHOVER:
       return 1;
-    case WM_NCDESTROY:
-      DestroyData();
-      return 1;
     case WM_NCACTIVATE:
       handled = OnNcActivate(static_cast<BOOL>(wparam));
       break;
@@ -378,7 +375,6 @@ int PaintManager::OnKeyUp(UINT, UINT, UINT) { return 0; }
 
 int PaintManager::OnNcActivate(BOOL active) {
   WalkScope walk(*this);
-  m_bActive = active ? 1 : 0;
   if (!active) {
     m_bMouseTracking = 0;
     m_bCaptured = 0;
