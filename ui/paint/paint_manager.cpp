@@ -67,11 +67,7 @@ HINSTANCE PaintManager::GetLibraryInstance() {
 
 void PaintManager::Init(HWND window, MWindow* owner) {
   if (window == nullptr || !::IsWindow(window)) return;
-  if (window != m_hWnd) {
-    if (m_hPaintDC && m_hWnd) ::ReleaseDC(m_hWnd, m_hPaintDC);
-    m_hWnd = window;
-    m_hPaintDC = ::GetDC(window);
-  }
+  m_window.Attach(window);
   m_pOwner = owner;
   InitDragDrop(window);
   m_bInit = 1;
@@ -86,8 +82,7 @@ void PaintManager::DestroyData() {
   if (m_pBKImage) delete m_pBKImage;
   m_pBKImage = nullptr;
   m_nBKWidth = m_nBKHeight = 0;
-  if (m_hPaintDC) ::ReleaseDC(m_hWnd, m_hPaintDC);
-  m_hPaintDC = nullptr;
+  m_window.ReleaseDc();
   KillMTimer();
   ClearTimers();
   {
@@ -103,7 +98,7 @@ void PaintManager::DestroyData() {
   // alive at WM_NCDESTROY, so this is the last moment to do it.
   RevokeDragDrop();
   m_bInit = 0;
-  m_hWnd = nullptr;
+  m_window.Detach();
 }
 
 int PaintManager::PostNcDestroy() {
@@ -174,7 +169,7 @@ void PaintManager::ForgetControl(MControl* control) {
   // A press can make a nested child the hover or focus control: forget the whole subtree.
   if (control->Contains(m_pHoverControl)) m_pHoverControl = nullptr;
   if (control->Contains(m_pFocusControl)) m_pFocusControl = nullptr;
-  if (control->Contains(m_pCaretOwner)) m_pCaretOwner = nullptr;
+  m_caret.Forget(*control);
   ForgetTimers(control);
 }
 
@@ -227,12 +222,7 @@ long PaintManager::OnControlUpdate(CRect rect, int flag, MControl* control) {
     walk(m_areas, m_areaLock);
     walk(m_controls, m_controlLock);
   }
-  if (IsLive()) {
-    if (m_bLayered)
-      ::InvalidateRect(m_hWnd, nullptr, TRUE);
-    else
-      ::InvalidateRect(m_hWnd, &dirty, FALSE);
-  }
+  m_window.InvalidateRect(&dirty, FALSE);
   return 1;
 }
 
@@ -258,31 +248,17 @@ void PaintManager::DiscardControlCaches() {
   }
 }
 
-void PaintManager::Invalidate() {
-  if (IsLive()) ::InvalidateRect(m_hWnd, nullptr, FALSE);
-}
+void PaintManager::Invalidate() { m_window.Invalidate(); }
 
 void PaintManager::InvalidateRect(const RECT* rect, int erase) {
-  if (!IsLive()) return;
-  if (m_bLayered)
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
-  else
-    ::InvalidateRect(m_hWnd, rect, erase);
+  m_window.InvalidateRect(rect, erase);
 }
 
 // ---- window ----
 
-CRect PaintManager::GetClientRect() const {
-  CRect rect;
-  if (IsLive()) ::GetClientRect(m_hWnd, &rect);
-  return rect;
-}
+CRect PaintManager::GetClientRect() const { return m_window.ClientRect(); }
 
-CRect PaintManager::GetWindowRect() const {
-  CRect rect;
-  if (IsLive()) ::GetWindowRect(m_hWnd, &rect);
-  return rect;
-}
+CRect PaintManager::GetWindowRect() const { return m_window.WindowRect(); }
 
 void PaintManager::GetClientSize(int& width, int& height) const {
   const CRect client = GetClientRect();
@@ -291,19 +267,20 @@ void PaintManager::GetClientSize(int& width, int& height) const {
 }
 
 LRESULT PaintManager::SendMessageW(UINT msg, WPARAM wparam, LPARAM lparam) {
-  return IsLive() ? ::SendMessageW(m_hWnd, msg, wparam, lparam) : 0;
+  return m_window.Send(msg, wparam, lparam);
 }
 
+// Sends, as it always has: callers rely on the message having been handled on return.
 LRESULT PaintManager::PostMessageW(UINT msg, WPARAM wparam, LPARAM lparam) {
-  return IsLive() ? ::SendMessageW(m_hWnd, msg, wparam, lparam) : 0;
+  return m_window.Send(msg, wparam, lparam);
 }
 
 void PaintManager::SetCapture() {
-  if (IsLive()) ::SetCapture(m_hWnd);
+  if (IsLive()) ::SetCapture(m_window.hwnd());
 }
 
 void PaintManager::ReleaseCapture() {
-  if (IsLive() && ::GetCapture() == m_hWnd) ::ReleaseCapture();
+  if (IsLive() && ::GetCapture() == m_window.hwnd()) ::ReleaseCapture();
   m_bCaptured = 0;
 }
 

@@ -16,7 +16,10 @@
 #include "ui/core/mshadow.h"
 #include "ui/core/shared_types.h"
 #include "ui/core/zentu_api.h"
+#include "ui/paint/caret.h"
 #include "ui/paint/drop_target.h"
+#include "ui/paint/message_overlay.h"
+#include "ui/paint/paint_window.h"
 #include "ui/paint/rktimer.h"
 
 namespace Zentu {
@@ -27,16 +30,6 @@ class MControl;
 class MControlFont;
 class MAirBladder;
 class PaintCache;
-
-// Severity of a status message shown by the message overlay.
-enum MsgLevel : int {
-  MsgLevelTrace = 0,
-  MsgLevelDebug = 1,
-  MsgLevelInfo = 2,
-  MsgLevelWarn = 3,
-  MsgLevelError = 4,
-  MsgLevelFatal = 5,
-};
 
 // One decoded image shared by every control of a manager that asks for it.
 struct ZENTU_API ImgResInfo {
@@ -176,8 +169,8 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
 
   // ---- plain settings ----
   void EnableWndDrag(int enable) { m_bWndDrag = enable; }
-  void SetLayeredWindow(int layered) { m_bLayered = layered; }
-  int IsLayered() const { return m_bLayered; }
+  void SetLayeredWindow(int layered) { m_window.SetLayered(layered); }
+  int IsLayered() const { return m_window.IsLayered(); }
   void EnableDrawInfo(int enable) { m_bDrawInfo = enable; }
   // These three change what lies beneath the controls: their cached pictures are discarded.
   void SetBackColor(COLORREF back, COLORREF border);
@@ -193,9 +186,9 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   CRect GetClientRect() const;
   CRect GetWindowRect() const;
   void GetClientSize(int& width, int& height) const;
-  HDC GetPaintDC() const { return m_hPaintDC; }
-  HWND GetPaintWnd() const { return m_hWnd; }
-  HWND GetToolTipWnd() const { return m_hWnd; }
+  HDC GetPaintDC() const { return m_window.dc(); }
+  HWND GetPaintWnd() const { return m_window.hwnd(); }
+  HWND GetToolTipWnd() const { return m_window.hwnd(); }
   void SetScrollResID(UINT vertical, UINT horizontal) {
     m_uScrollV = vertical;
     m_uScrollH = horizontal;
@@ -260,20 +253,20 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void SetMessage(CString text, CRect rect, MsgLevel level);
   // Progress bar with text; an empty rect is the bottom 60 pixels of the client area.
   void SetProgress(int percent, CString text, CRect rect);
-  CString GetMessageText() const { return m_strMessage; }
-  CRect GetMessageRect() const { return m_rcMessage; }
-  int GetMessageAlpha() const { return m_nMsgAlpha; }
-  int GetProgressShown() const { return m_nProgressShown; }
-  int GetProgressTarget() const { return m_nProgressTarget; }
+  CString GetMessageText() const { return m_overlay.text(); }
+  CRect GetMessageRect() const { return m_overlay.rect(); }
+  int GetMessageAlpha() const { return m_overlay.alpha(); }
+  int GetProgressShown() const { return m_overlay.progress_shown(); }
+  int GetProgressTarget() const { return m_overlay.progress_target(); }
 
   // ---- caret (paint_manager_timers.cpp) ----
   int CreateCaret(HBITMAP bitmap, int width, int height);
   // 0 when the platform caret cannot move; the owner's text colour draws the caret.
   int SetCaretPos(MControlFont* owner, int x, int y);
   int ShowCaret(int show);
-  MControlFont* GetCurrentCaretObject() const { return m_pCaretOwner; }
-  CRect GetCaretRect() const { return m_rcCaret; }
-  int IsCaretLit() const { return m_bCaretLit; }
+  MControlFont* GetCurrentCaretObject() const { return m_caret.owner(); }
+  CRect GetCaretRect() const { return m_caret.rect(); }
+  int IsCaretLit() const { return m_caret.IsLit(); }
   // Called by the paint pass; stops the blinking while the owner or window lacks the focus.
   void DrawCaret(HDC dc, const CRect& clip);
 
@@ -339,10 +332,6 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   };
   template <class StillDue>
   void TickControl(MControl* control, CRITICAL_SECTION& lock, TickState& state, StillDue due);
-  bool OnOverlayTimer(UINT id);
-  void StartWindowTimer(UINT id, UINT period);
-  void StopWindowTimer(UINT id);
-  void StopCaretBlink();
   void DestroyPopups();
   void TrackMouse();
   void DeliverToHover(int (MControl::*event)(unsigned, CPoint), UINT flags, CPoint point);
@@ -356,19 +345,19 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void DrawInfo(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& client);
   void DrawInfoText(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& box, int value,
                     Gdiplus::Font* font);
-  void DrawMessage(Gdiplus::Graphics* graphics, PaintCache& cache);
   void Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const CRect& update);
   void EndStep(PaintStep step) {
     if (m_stepHook) m_stepHook(m_stepHookContext, step);
   }
   ImgResInfo* AddImgResInfo(std::map<UINT, ImgResInfo*>& table, UINT id, const wchar_t* type,
                             int frame_count, HINSTANCE module);
-  bool IsLive() const { return m_hWnd != nullptr && ::IsWindow(m_hWnd); }
+  bool IsLive() const { return m_window.IsLive(); }
 
   MWindow* m_pOwner = nullptr;  // not owned: the dialog that owns this manager
   int m_bInit = 0;
-  HWND m_hWnd = nullptr;     // not owned
-  HDC m_hPaintDC = nullptr;  // owned: GetDC of m_hWnd, released at teardown
+  PaintWindow m_window;  // the window, its kept DC and the UI thread; first, the parts use it
+  Caret m_caret{m_window};
+  MessageOverlay m_overlay{m_window};
   COLORREF m_crBack = 0x050505;
   COLORREF m_crBorder = 0xFF30BD;
   CRect m_rcCaption;
@@ -376,21 +365,12 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   SIZE m_szMin{0, 0};
   POINT m_ptDragStart{0, 0};
   int m_bDragArmed = 0;
-  HBITMAP m_hDragBitmap = nullptr;  // owned
-  int m_bLayered = 0;
+  HBITMAP m_hDragBitmap = nullptr;       // owned
   Gdiplus::Image* m_pBKImage = nullptr;  // owned
   int m_nBKWidth = 0;
   int m_nBKHeight = 0;
 
   MShadow m_shadow;  // owned: keeps the shadow settings and the shadow window
-
-  // Message and progress overlay.
-  CString m_strMessage;
-  MsgLevel m_nMsgLevel = MsgLevelTrace;
-  int m_nMsgAlpha = 0;
-  int m_nProgressShown = 0;
-  int m_nProgressTarget = 0;
-  CRect m_rcMessage;
 
   int m_bDrawInfo = 0;
   std::atomic<UINT> m_uMTimerID{0};  // read by the multimedia timer thread
@@ -419,11 +399,6 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
 
   int m_nBackMode = BackModeStretch;
   int m_nCorner = kDefaultFrameCorner;
-
-  CRect m_rcCaret;
-  int m_bCaretLit = 0;
-  int m_bCaretShown = 0;
-  MControlFont* m_pCaretOwner = nullptr;  // not owned: the editing control with the caret
 
   std::map<CString, ImgResInfo*> m_imgByName;  // owned records
   std::map<UINT, ImgResInfo*> m_imgByAppId;    // owned records

@@ -133,7 +133,7 @@ LRESULT PaintManager::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
 int PaintManager::PreTranslateMessage(MSG* msg) {
   if (msg == nullptr || !IsLive()) return 0;
   // Only this window's messages: the thread's loop also carries other windows' keys.
-  if (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd)) return 0;
+  if (msg->hwnd != m_window.hwnd() && !::IsChild(m_window.hwnd(), msg->hwnd)) return 0;
   if ((msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) && msg->wParam == VK_TAB) {
     const unsigned code = CurrentModifierCode();
     MControl* next = nullptr;
@@ -192,7 +192,7 @@ void PaintManager::TrackMouse() {
   TRACKMOUSEEVENT track{};
   track.cbSize = sizeof(track);
   track.dwFlags = TME_HOVER | TME_LEAVE;
-  track.hwndTrack = m_hWnd;
+  track.hwndTrack = m_window.hwnd();
   track.dwHoverTime = 400;
   m_bMouseTracking = ::TrackMouseEvent(&track) ? 1 : 0;
 }
@@ -263,7 +263,7 @@ int PaintManager::OnLButtonDown(UINT flags, CPoint point) {
     ReleaseCapture();
     // The system's move loop starts from the caption hit; it wants screen coordinates.
     POINT screen = point;
-    if (IsLive()) ::ClientToScreen(m_hWnd, &screen);
+    if (IsLive()) ::ClientToScreen(m_window.hwnd(), &screen);
     SendMessageW(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(screen.x, screen.y));
   }
   return 1;
@@ -342,7 +342,7 @@ int PaintManager::OnMouseLeave() {
 int PaintManager::OnMouseWheel(UINT, short delta, CPoint screen_point) {
   WalkScope walk(*this);
   POINT point = screen_point;
-  if (IsLive()) ::ScreenToClient(m_hWnd, &point);
+  if (IsLive()) ::ScreenToClient(m_window.hwnd(), &point);
   const paint_math::WheelSteps steps = paint_math::SplitWheelDelta(delta);
   int any = 0;
   for (int notch = 0; notch < steps.notches; ++notch) {
@@ -387,7 +387,7 @@ int PaintManager::OnNcActivate(BOOL active) {
     }
     m_pHoverControl = nullptr;
   }
-  if (m_bLayered)
+  if (m_window.IsLayered())
     InvalidateRect(nullptr, TRUE);
   else
     Invalidate();
@@ -398,7 +398,7 @@ int PaintManager::OnWindowPosChanged(WINDOWPOS* pos) {
   // Re-applying the frame sends WM_WINDOWPOSCHANGED again; that nested call ends here.
   if (!IsLive() || m_bInPosChanged) return 1;
   m_bInPosChanged = 1;
-  ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+  ::SetWindowPos(m_window.hwnd(), nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOSENDCHANGING);
   if (pos) {
     SendMessageW(WM_MOVE, 0, MAKELPARAM(pos->x, pos->y));
