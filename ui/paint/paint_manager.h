@@ -17,9 +17,13 @@
 #include "ui/core/shared_types.h"
 #include "ui/core/zentu_api.h"
 #include "ui/paint/caret.h"
+#include "ui/paint/control_timers.h"
+#include "ui/paint/control_tree.h"
 #include "ui/paint/drop_target.h"
 #include "ui/paint/message_overlay.h"
+#include "ui/paint/mtimer_list.h"
 #include "ui/paint/paint_window.h"
+#include "ui/paint/resource_cache.h"
 #include "ui/paint/rktimer.h"
 
 namespace Zentu {
@@ -30,16 +34,6 @@ class MControl;
 class MControlFont;
 class MAirBladder;
 class PaintCache;
-
-// One decoded image shared by every control of a manager that asks for it.
-struct ZENTU_API ImgResInfo {
-  Gdiplus::Image* image = nullptr;  // owned
-  int frame_width = 0;              // image width / frame count
-  int frame_height = 0;
-  int frame_count = 1;   // the count of the first request
-  CString name;          // file name, for records made from files
-  UINT resource_id = 0;  // for records made from resources
-};
 
 // Resource ids of the library's embedded images and font.
 inline constexpr UINT kScrollImageHorizontal = 101;
@@ -79,8 +73,8 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void ClearControls();
   void ClearAreaControls();
   void ClearAllControls();
-  std::vector<MControl*>& GetControls() { return m_controls; }
-  std::vector<MControl*>& GetAreaControls() { return m_areas; }
+  std::vector<MControl*>& GetControls() { return m_tree.controls(); }
+  std::vector<MControl*>& GetAreaControls() { return m_tree.areas(); }
   long OnControlUpdate(CRect rect, int flag, MControl* control);
   void Invalidate();
   void InvalidateRect(const RECT* rect, int erase);
@@ -239,7 +233,7 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void SetMTimer(UINT period);
   void KillMTimer(UINT id);
   void KillMTimer();  // all of this manager's multimedia timers
-  UINT GetMTimerID() const { return m_uMTimerID; }
+  UINT GetMTimerID() const { return m_mtimerList.timer_id(); }
   // Appends the control to the list the M timer ticks; 1.
   int AddMTimer(MControl* control);
   // Removes the control's first entry from that list; 1 when it was there.
@@ -302,46 +296,21 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   static HINSTANCE GetLibraryInstance();
 
  private:
-  // Counts the walks of the control lists in progress (they nest when a handler sends a
-  // message); the outermost one deletes the controls removed meanwhile.
-  class WalkScope {
-   public:
-    explicit WalkScope(PaintManager& manager) : manager_(manager) { ++manager_.m_nWalkDepth; }
-    ~WalkScope();
-    WalkScope(const WalkScope&) = delete;
-    WalkScope& operator=(const WalkScope&) = delete;
-
-   private:
-    PaintManager& manager_;
-  };
-  // The list as it was when a walk began, for walks that call handlers: a handler may
-  // change the list. Each entry is visited only while IsListed still finds it.
-  static std::vector<MControl*> Snapshot(std::vector<MControl*>& list, CRITICAL_SECTION& lock);
-  static bool IsListed(const std::vector<MControl*>& list, const MControl* control);
+  using WalkScope = ControlTree::WalkScope;
   void DiscardControlCaches();
   int UseBKImage();  // after a (re)load of the background image
-  void AppendControl(int kind, MControl* control);
-  void DestroyList(std::vector<MControl*>& list, CRITICAL_SECTION& lock);
+  void DestroyList(int kind);
   MControl* FindFocusable(bool forward);
   void ForgetControl(MControl* control);
-  void ForgetTimers(MControl* control);
-  // A tick in progress on one thread, and the removed controls whose deletion waits for it.
-  struct TickState {
-    MControl* ticking = nullptr;    // not owned
-    std::vector<MControl*> doomed;  // owned: deleted when the tick returns
-  };
-  template <class StillDue>
-  void TickControl(MControl* control, CRITICAL_SECTION& lock, TickState& state, StillDue due);
   void DestroyPopups();
   void TrackMouse();
   void DeliverToHover(int (MControl::*event)(unsigned, CPoint), UINT flags, CPoint point);
-  Gdiplus::FontFamily* KeepTempFont(const wchar_t* name, Gdiplus::PrivateFontCollection* collection,
-                                    Gdiplus::Status added);
   void StartControlDrag();
   void DrawSurface(PaintCache& cache, const CRect& client, const CRect& update);
   void PaintBackground(Gdiplus::Graphics* graphics, const CRect& client);
   void RepairDrawnAlpha(PaintCache& cache, const std::vector<CRect>& drawn);
   void DiscardBackground();
+  void DiscardPaintFonts();
   void DrawInfo(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& client);
   void DrawInfoText(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& box, int value,
                     Gdiplus::Font* font);
@@ -349,8 +318,6 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void EndStep(PaintStep step) {
     if (m_stepHook) m_stepHook(m_stepHookContext, step);
   }
-  ImgResInfo* AddImgResInfo(std::map<UINT, ImgResInfo*>& table, UINT id, const wchar_t* type,
-                            int frame_count, HINSTANCE module);
   bool IsLive() const { return m_window.IsLive(); }
 
   MWindow* m_pOwner = nullptr;  // not owned: the dialog that owns this manager
@@ -373,8 +340,6 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   MShadow m_shadow;  // owned: keeps the shadow settings and the shadow window
 
   int m_bDrawInfo = 0;
-  std::atomic<UINT> m_uMTimerID{0};  // read by the multimedia timer thread
-  UINT m_uControlTimerCounter = 4096;
   int m_bMouseTracking = 0;
   int m_bPressed = 0;
   int m_bCaptured = 0;
@@ -390,37 +355,13 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   MAirBladder* m_pAirBladder = nullptr;  // owned
   int m_nAirBladderMode = 0;
 
-  std::vector<MControl*> m_areas;     // owned controls, painted first
-  std::vector<MControl*> m_controls;  // owned controls, painted after the areas; get input
-  std::vector<MControl*> m_mtimers;   // not owned: members of the lists above
-  CRITICAL_SECTION m_areaLock;
-  CRITICAL_SECTION m_controlLock;
-  CRITICAL_SECTION m_mtimerLock;
+  ControlTree m_tree{m_window};  // owns the controls
 
   int m_nBackMode = BackModeStretch;
   int m_nCorner = kDefaultFrameCorner;
 
-  std::map<CString, ImgResInfo*> m_imgByName;  // owned records
-  std::map<UINT, ImgResInfo*> m_imgByAppId;    // owned records
-  std::map<UINT, ImgResInfo*> m_imgByLibId;    // owned records
-  CRITICAL_SECTION m_imgLock;
-
-  struct ControlTimer {
-    HWND window;
-    UINT key;
-    UINT platform_id;
-    int killed;
-    MControl* control;  // not owned
-  };
-  std::vector<ControlTimer> m_controlTimers;
-  CRITICAL_SECTION m_controlTimerLock;
-  TickState m_timerTick;  // window timer ticks (UI thread); guarded by m_controlTimerLock
-  TickState m_mTick;      // M timer ticks; guarded by m_mtimerLock
-
-  std::map<CString, Gdiplus::FontFamily*> m_tempFonts;             // owned families
-  std::vector<Gdiplus::PrivateFontCollection*> m_fontCollections;  // owned: back AddTempFont
-  std::vector<HANDLE> m_gdiFonts;  // owned: AddFontMemResourceEx handles
-  CRITICAL_SECTION m_fontLock;
+  ControlTimers m_timers{m_window};
+  MTimerList m_mtimerList;  // shared with the multimedia timer thread
 
   SurfaceHook m_surfaceHook = nullptr;
   void* m_surfaceHookContext = nullptr;  // not owned
@@ -428,10 +369,8 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void* m_stepHookContext = nullptr;  // not owned
   int m_bPaintCache = 1;
   std::unique_ptr<PaintCache> m_pPaintCache;  // owned: made by a pass, dropped with the window
-
-  int m_nWalkDepth = 0;             // walks of the UI thread in progress
-  std::vector<MControl*> m_doomed;  // owned: removed during a walk, deleted when it ends;
-                                    // guarded by m_controlLock
+  // After the paint cache: the fonts it makes refer to these families.
+  ResourceCache m_resources{m_window, [this] { DiscardPaintFonts(); }};
 };
 
 }  // namespace Zentu

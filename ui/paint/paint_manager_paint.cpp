@@ -7,7 +7,6 @@
 #include "ui/controls/mcontrol.h"
 #include "ui/core/manager.h"
 #include "ui/core/win_handles.h"
-#include "ui/paint/critical_section.h"
 #include "ui/paint/mrender.h"
 #include "ui/paint/paint_cache.h"
 #include "ui/paint/paint_manager.h"
@@ -177,16 +176,15 @@ CRect DrawnExtent(const MControl& control) {
 }  // namespace
 
 void PaintManager::DrawControl(HDC dc, const CRect& clip, std::vector<CRect>* drawn) {
-  WalkScope walk(*this);
-  for (auto [list, lock] : {std::pair{&m_areas, &m_areaLock}, {&m_controls, &m_controlLock}}) {
-    ScopedLock guard(*lock);
-    for (MControl* control : Snapshot(*list, *lock)) {
-      if (!IsListed(*list, control)) continue;
+  WalkScope walk(m_tree);
+  for (int kind : {ControlTree::kAreas, ControlTree::kControls}) {
+    m_tree.Walk(kind, [&](MControl* control) {
       const bool visible = control->IsVisible() != 0;
       HDC target = dc;
       control->Draw(target, clip);
       if (drawn && visible) drawn->push_back(DrawnExtent(*control));
-    }
+      return false;
+    });
   }
 }
 
