@@ -41,8 +41,9 @@ inline constexpr UINT kScrollImageVertical = 102;
 inline constexpr UINT kEmbeddedFontId = 106;
 
 // Owned by value by its dialog; owns every control created through it and the images and
-// fonts it hands out. All members run on the window's thread except where noted; the lists
-// are locked because the M timer ticks controls on the multimedia timer thread.
+// fonts it hands out. Its work is done by the parts it holds (the window, the control tree,
+// the timers, the overlay, the caret, the resources); the members here forward to them. All
+// members run on the window's thread except where noted (docs/ARCHITECTURE.md).
 class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
  public:
   PaintManager();
