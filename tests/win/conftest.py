@@ -1,12 +1,9 @@
 """Fixtures of the tray program's end-to-end runs: display, prefix, staged program, update site.
 
-A test states what its run needs with markers; the fixtures read them:
-
-    @pytest.mark.program(FILE, server="standin", arch="win32")   the program staged, from bin/
-    @pytest.mark.screen(WIDTH, HEIGHT)                            the display (1920 x 1080)
-
-A test that takes `site` has the test update server running, and its programs see the
-server's variables (see update_site.py).
+A test names what its run differs in with the marker
+`@pytest.mark.e2e(program=FILE, server="standin", arch="win32", screen=(1920, 1080))` (FILE
+from the build's bin/, server one of program_session.SERVERS). A test that takes `site` has the
+test update server running, and its programs see that server's variables (update_site.py).
 """
 import fcntl
 import os
@@ -15,7 +12,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 from pathlib import Path
 
 import pytest
@@ -28,35 +24,31 @@ from program_session import (BIN, ROOT, Display, ProgramLog, Wine, main_window, 
                              screenshot, stage, wait_until)
 
 BUILD = BIN.parent
+DEFAULTS = {"program": "Calorix.exe", "server": "standin", "arch": "win32", "screen": (1920, 1080)}
 
 
 def pytest_configure(config):
-    config.addinivalue_line("markers", "program(file, server, arch): the staged program")
-    config.addinivalue_line("markers", "screen(width, height): the run's display")
-
-
-def marker(request, name, *default):
-    found = request.node.get_closest_marker(name)
-    args = found.args if found else default
-    return (*args, found.kwargs if found else {})
+    config.addinivalue_line("markers", "e2e(program, server, arch, screen): the run's set-up")
 
 
 @pytest.fixture
-def display(request):
-    width, height, _ = marker(request, "screen", 1920, 1080)
-    screen = Display(width, height)
+def options(request):
+    found = request.node.get_closest_marker("e2e")
+    return {**DEFAULTS, **(found.kwargs if found else {}),
+            "name": request.node.originalname.removeprefix("test_")}
+
+
+@pytest.fixture
+def display(options):
+    screen = Display(*options["screen"])
     yield screen
     screen.stop()
 
 
 @pytest.fixture
-def arch(request):
-    return marker(request, "program", None)[-1].get("arch", "win32")
-
-
-@pytest.fixture
-def prefix(arch):
+def prefix(options):
     """A copy of the project's prefix of the run's architecture, made once per build folder."""
+    arch = options["arch"]
     copy = BUILD / ("wine-e2e" if arch == "win32" else "wine64-e2e")
     with open(f"{copy}.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
@@ -83,10 +75,10 @@ def site():
 
 
 @pytest.fixture
-def wine(request, prefix, display, arch):
+def wine(request, options, prefix, display):
     """The prefix's wineserver on the run's display, with a clean account: no settings, no
     update overrides in either view, no work or update folders."""
-    session = Wine(prefix, display.name, BIN, arch)
+    session = Wine(prefix, display.name, BIN, options["arch"])
     if "site" in request.fixturenames:
         session.env.update(request.getfixturevalue("site"))
     session.reg("delete", r"HKCU\SOFTWARE\KEM", "/f")
@@ -103,22 +95,16 @@ def update_folders(wine):
 
 
 @pytest.fixture
-def run_name(request):
-    return request.node.originalname.removeprefix("test_")
-
-
-@pytest.fixture
-def staged(request, run_name):
+def staged(options):
     """The run's program (the real one, or a test build) laid out as installed."""
-    program, options = marker(request, "program", "Calorix.exe")
-    return stage(BUILD / "e2e" / f"{run_name}-stage", BIN / program, BIN,
-                 options.get("server", "standin"))
+    return stage(BUILD / "e2e" / f"{options['name']}-stage", BIN / options["program"], BIN,
+                 options["server"])
 
 
 @pytest.fixture
-def run(wine, display, staged, run_name):
+def run(options, wine, display, staged):
     """The staged program on its own display and prefix; screenshots in build/win32/e2e/<run>/."""
-    shots = BUILD / "e2e" / run_name
+    shots = BUILD / "e2e" / options["name"]
     shutil.rmtree(shots, ignore_errors=True)
     shots.mkdir(parents=True)
     return Run(wine, display, staged, shots)
@@ -159,9 +145,9 @@ class Run:
     def post(self, message, wparam=0, lparam=0):
         self.wine.probe("post", hex(message), wparam, lparam)
 
-    def xdo(self, *args):
-        subprocess.run(["xdotool", *map(str, args)], env=dict(os.environ, DISPLAY=self.display.name),
-                       check=True, stdout=subprocess.PIPE)
+    def xdo(self, *args, check=True):
+        return subprocess.run(["xdotool", *map(str, args)], stdout=subprocess.PIPE, text=True,
+                              env=dict(os.environ, DISPLAY=self.display.name), check=check).stdout
 
     def click(self, x, y, button=1):
         # The X server takes the move before the press. (--sync would stall here for seconds
@@ -180,9 +166,8 @@ class Run:
 
     def tray(self):
         """Left, top, width, height of Wine's tray window, or None while it is not shown."""
-        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Wine System Tray$",
-                              "getwindowgeometry", "--shell"], stdout=subprocess.PIPE, text=True,
-                             env=dict(os.environ, DISPLAY=self.display.name)).stdout
+        out = self.xdo("search", "--onlyvisible", "--name", "^Wine System Tray$",
+                       "getwindowgeometry", "--shell", check=False)
         values = dict(re.findall(r"(\w+)=(\d+)", out))
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) if values else None
 
@@ -225,10 +210,8 @@ class Run:
     def menu_shown(self, label):
         """Keeps a screenshot of the menu once it shows: it is logged as it opens. The menu is
         the program's one visible X window without a name."""
-        names = lambda: subprocess.run(
-            ["xdotool", "search", "--onlyvisible", "--classname", r"^calorix\.exe$",
-             "getwindowname", "%@"], env=dict(os.environ, DISPLAY=self.display.name),
-            stdout=subprocess.PIPE, text=True).stdout.split("\n")[:-1]
+        names = lambda: self.xdo("search", "--onlyvisible", "--classname", r"^calorix\.exe$",
+                                 "getwindowname", "%@", check=False).split("\n")[:-1]
         wait_until(lambda: "" in names(), 5)
         self.shot(label)
 

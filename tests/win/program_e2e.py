@@ -27,9 +27,8 @@ RUN is one of:
   Windows 10 (the project's 64-bit prefix), against the test update server. The window, the
   value sent, the server of HardwareMonitor\\, and the update override of HKLM's 32-bit view.
 
-The fixtures (conftest.py) give each run its own Xvfb and a copy of the project's Wine prefix
-with its own wineserver, so it neither disturbs the other tests nor is disturbed by them.
-Screenshots are kept in build/win32/e2e/<run>/; measured times are printed as "figure:" lines.
+Each run has its own Xvfb and copy of the project's Wine prefix (conftest.py), so it neither
+disturbs the other tests nor is disturbed by them. Screenshots are kept in build/win32/e2e/<run>/.
 """
 import os
 import re
@@ -69,12 +68,17 @@ def differs(before, after, rect, area=None):
         is not None
 
 
-def painted(run, label, looks_right, timeout=5):
-    """The screenshot once `looks_right` holds for it, or the last one taken: the window is
-    drawn a moment after the change that causes it."""
-    taken = []
-    wait_until(lambda: looks_right(taken.append(run.shot(label)) or taken[-1]), timeout)
-    return taken[-1]
+def settled(produce, accept, timeout):
+    """The first value of `produce()` that `accept` takes, or the last one within `timeout`."""
+    seen = []
+    wait_until(lambda: seen.append(produce()) or accept(seen[-1]), timeout)
+    return seen[-1]
+
+
+def painted(run, label, looks_right):
+    """The screenshot once `looks_right` holds for it: the window is drawn a moment after the
+    change that causes it."""
+    return settled(lambda: run.shot(label), looks_right, 5)
 
 
 def exit_code(process, timeout):
@@ -88,7 +92,7 @@ def report(digits):
     return r"buffer\[3\]: %d, buffer\[4\]: %d, buffer\[5\]: %d" % digits
 
 
-@pytest.mark.program("Calorix.exe", server="kalvaro")
+@pytest.mark.e2e(server="kalvaro")
 def test_window(run):
     hwinfo = Publisher(run.wine, *HWINFO)
     assert hwinfo.ready, "HWiNFO's stand-in publishes 65.7 on \"CPU Package\""
@@ -137,7 +141,8 @@ def placed_and_brought_home(run):
 
 
 def first_start(run, stale_pids):
-    assert run.log.wait_for(r"screen_width: 1920, screen_height: 1080, workArea\(0-0-1920-1040\)"), \
+    assert run.log.wait_for(
+        r"screen_width: 1920, screen_height: 1080, workArea\(0-0-1920-1040\)"), \
         "the start-up line names the screen and the work area"
     assert run.log.wait_for(report((0, 6, 5)), 20), \
         "HWiNFO's 65.7, through the server, is reported as 65"
@@ -213,9 +218,8 @@ def diag(run, *args):
 def reports_stop(run):
     """Waits until a report period and a half pass without a report: one read before the
     monitors stopped may still be under way."""
-    seen = []
-    return wait_until(lambda: seen.append(run.log.text().count("buffer[")) or
-                      len(seen) > 8 and len(set(seen[-8:])) == 1, 15)
+    reports = lambda: run.log.text().count("buffer[")
+    return wait_until(lambda: holds_for(lambda before=reports(): reports() == before, 1.5), 15)
 
 
 def switch_sources(run, hwinfo):
@@ -291,7 +295,19 @@ def stall_a_refresh(run):
                       not in (None, "0"), 10), "the device refresh waits on the stalled display"
 
 
-@pytest.mark.program("calorix_hid_double.exe")
+def ends_at_once(program, end, code, what, figure):
+    """`end()` ends the program with `code` within about 2 s, during a stalled refresh."""
+    began = time.monotonic()
+    end()
+    ended = exit_code(program, 15)
+    elapsed = time.monotonic() - began
+    assert ended == code, what
+    assert elapsed < 3.5, \
+        f"within about 2 s although the worker ignores the stop, not {elapsed:.1f} s"
+    print(f"figure: {figure} during a stalled refresh took {elapsed:.2f} s")
+
+
+@pytest.mark.e2e(program="calorix_hid_double.exe")
 def test_tray(run):
     program = run.start("51.5")
     assert wait_until(run.window, 30) is not None, "the main window appears"
@@ -318,13 +334,8 @@ def test_tray(run):
     stall_a_refresh(run)
     items = run.menu("menu-exit")
     assert items is not None and items.endswith("100:Exit"), "the menu opens during the refresh"
-    began = time.monotonic()
-    run.choose("End", "Return")  # "Exit", the last item
-    code = exit_code(program, 10)
-    elapsed = time.monotonic() - began
-    assert code == 0, "\"Exit\" ends the process with 0"
-    assert elapsed < 3.5, f"within about 2 s although the worker ignores the stop, not {elapsed:.1f} s"
-    print(f"figure: exit during a stalled refresh took {elapsed:.2f} s")
+    ends_at_once(program, lambda: run.choose("End", "Return"), 0,  # "Exit", the last item
+                 "\"Exit\" ends the process with 0", "exit")
     assert run.wine.server_pids() != [], "and leaves the server running"
     assert run.log.wait_for(r"ending: exit chosen in the tray menu", 1) and \
         run.log.wait_for(r"worker did not stop; ending the process", 1), \
@@ -332,21 +343,15 @@ def test_tray(run):
     assert run.tray_icons("exited") == 0, "without leaving its icon behind"
 
 
-@pytest.mark.program("calorix_hid_double.exe")
-@pytest.mark.screen(1366, 768)
+@pytest.mark.e2e(program="calorix_hid_double.exe", screen=(1366, 768))
 def test_shutdown(run):
     program = run.start("48")
     window = wait_until(run.window, 30)
     assert window is not None, "the main window appears"
     assert window[2] == (1023, 475, 1363, 725), "at home on 1366 x 768 above the task bar"
     stall_a_refresh(run)
-    began = time.monotonic()
-    run.post(WM_CLOSE)
-    code = exit_code(program, 15)
-    elapsed = time.monotonic() - began
-    assert code == 1, "the orderly end still returns 1"
-    assert elapsed < 3.5, f"within about 2 s although the worker ignores the stop, not {elapsed:.1f} s"
-    print(f"figure: orderly end during a stalled refresh took {elapsed:.2f} s")
+    ends_at_once(program, lambda: run.post(WM_CLOSE), 1, "the orderly end still returns 1",
+                 "orderly end")
     assert run.log.wait_for(r"worker did not stop; ending the process", 1), \
         "the log says why it ended the process"
     assert run.wine.server_pids() == [], "the orderly end terminated the server"
@@ -382,11 +387,10 @@ def shows(run, digits, art, what):
     number = str(digits[1] * 10 + digits[2])
 
     def drawn():
-        shown = logged_answer(run, r"e2e: shown (\S+)", "shown")
         distance, name = background(run)
-        return shown, name, distance < 8
+        return logged_answer(run, r"e2e: shown (\S+)", "shown"), name, distance < 8
     # The source's change reaches the window after the report.
-    assert wait_until(lambda: drawn() == (number, art, True), 10), \
+    assert settled(drawn, (number, art, True).__eq__, 10) == (number, art, True), \
         f"{what}: the window draws {number} over {art}"
 
 
@@ -455,7 +459,7 @@ def watchdog(run, began):
     restarted_alone(run, theirs, "once it has ended the program starts its own again, alone")
 
 
-@pytest.mark.program("calorix_hid_double.exe")
+@pytest.mark.e2e(program="calorix_hid_double.exe")
 def test_extras(run):
     run.wine.reg("add", r"HKCU\SOFTWARE\KEM", "/v", "device_type", "/t", "REG_SZ", "/d", "1", "/f")
     began = time.monotonic()
@@ -508,10 +512,10 @@ def button_spans(image, rect):
 def drawn_box(run, label, spans):
     """The box's rectangle and its buttons once it is centred and painted with `spans`
     (it is made at (0, 0), then centred and painted), or as last seen."""
-    seen = []
-    wait_until(lambda: seen.append((rect := box(run), rect and button_spans(run.shot(label), rect)))
-               or seen[-1] == (BOX, spans), 10)
-    return seen[-1]
+    def drawn():
+        rect = box(run)
+        return rect, rect and button_spans(run.shot(label), rect)
+    return settled(drawn, (BOX, spans).__eq__, 10)
 
 
 def answer_box(run, label, spans, button):
@@ -545,7 +549,6 @@ def set_override(run, name, value, *view):
     run.wine.reg("add", r"HKLM\SOFTWARE\KEM", "/v", name, "/t", "REG_SZ", "/d", value, *view, "/f")
 
 
-@pytest.mark.program("Calorix.exe")
 def test_update(run, site):
     set_base = lambda base: set_override(run, "update_url", f"{site['CALORIX_TEST_HTTP']}/{base}")
     set_override(run, "update_key", site["CALORIX_TEST_KEY"])
@@ -627,7 +630,7 @@ def command_line(pid):
         return ""
 
 
-@pytest.mark.program("Calorix.exe", arch="win64")
+@pytest.mark.e2e(arch="win64")
 def test_win10(run, site):
     # The 32-bit view (HKLM\SOFTWARE\WOW6432Node) is the program's; the native one holds a
     # decoy that it must not read.
