@@ -122,12 +122,12 @@ class Run:
         self.log = ProgramLog(wine.work_folder() / "calorix.log")
         self.server_log = ProgramLog(wine.work_folder() / "kalvaro.log")
 
-    def start(self, cpu="65.7", standin=None, env=None):
+    def start(self, cpu="65.7", standin=None, env=None, stderr=subprocess.DEVNULL):
         """Starts Calorix.exe; a stand-in server will publish `cpu` (or take the stand-in
         options `standin`). Returns the process."""
         return self.wine.start(self.stage / "Calorix.exe", cwd=self.stage,
                                env={"MONITOR_STANDIN_ARGS": standin or f"--cpu {cpu}",
-                                    **(env or {})})
+                                    **(env or {})}, stderr=stderr)
 
     def window(self):
         return main_window(self.wine)

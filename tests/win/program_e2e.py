@@ -7,7 +7,8 @@ RUN is one of:
   Placement above a bottom task bar, the stale server ended and its own started, the value
   shown, a second start, the unit switch, other clicks, the ten-second re-add, the close
   button and the tray icon; the server switching between monitors (HWiNFO, AIDA64, none, Core
-  Temp) and the adapter's reading on request; the orderly end.
+  Temp) and the adapter's reading on request; the orderly end; no logon task from folders the
+  user can change; a start with KEM Files a link, which neither program goes through.
 - tray: the build with the hidapi double (program_hid_plug.cpp). The menu and its device
   count while displays come and go, the value without a display, the input method, and
   "Exit" while a device refresh ignores the stop.
@@ -115,6 +116,7 @@ def test_window(run):
     run.shot("shown-again")
     switch_sources(run, hwinfo)
     orderly_end_beside_users_server(run, program)
+    kem_files_link(run)
 
 
 def placed_and_brought_home(run):
@@ -144,6 +146,9 @@ def first_start(run, stale_pids):
     assert run.log.wait_for(
         r"screen_width: 1920, screen_height: 1080, workArea\(0-0-1920-1040\)"), \
         "the start-up line names the screen and the work area"
+    # Wine gives every folder the user as its owner, so no folder here is the administrators'.
+    assert run.log.wait_for(r"logon task not registered: Z:\\ can be changed by S-1-5-21-", 1), \
+        "no logon task for a program in folders the user can change, and the log says why"
     assert run.log.wait_for(report((0, 6, 5)), 20), \
         "HWiNFO's 65.7, through the server, is reported as 65"
     servers = run.wine.server_pids()
@@ -198,6 +203,41 @@ def orderly_end_beside_users_server(run, program):
     assert users and run.wine.server_pids() == users, \
         "the orderly end terminated its own server and left the one the user started"
     assert run.tray_icons("ended") == 0, "and removed the tray icon"
+
+
+def kem_files_link(run):
+    """KEM Files made a link (Wine shows a Unix symbolic link as one) to a folder that holds a
+    full log and its older copy: the program and its server run, and nothing there is made,
+    rotated or deleted (no kalvaro.log either); standard error, which the server shares under
+    Wine, says why, once for each."""
+    elsewhere = run.shots / "kem-files-elsewhere"
+    elsewhere.mkdir()
+    (elsewhere / "calorix.log").write_bytes(b"full\n" * (1 << 18))  # the next line would rotate it
+    (elsewhere / "calorix.log.1").write_text("older\n")
+    listing = lambda: {p.name: (p.stat().st_size, p.stat().st_mtime_ns) for p in elsewhere.iterdir()}
+    before = listing()
+    shutil.rmtree(run.wine.work_folder(), ignore_errors=True)
+    run.wine.work_folder().symlink_to(elsewhere, target_is_directory=True)
+    errors = run.shots / "kem-files-link.stderr"
+    said = lambda: sorted(re.findall(r"^log .*", errors.read_text(), re.M))
+    try:
+        with open(errors, "w") as stderr:
+            program = run.start(stderr=stderr)
+        assert wait_until(run.window, 30) is not None, "with KEM Files a link the program starts"
+        # Each program has tried its first log line once it has said so.
+        servers = wait_until(lambda: len(said()) == 2 and run.wine.server_pids(), 20)
+        run.post(WM_CLOSE)
+        assert exit_code(program, 15) == 1, "and ends the orderly way"
+    finally:
+        run.wine.work_folder().unlink()
+    folder = r"C:\\users\\\w+\\AppData\\Local\\KEM Files"
+    assert len(said()) == 2 and all(
+        re.fullmatch(rf"log {name}: {folder} is a link; nothing is written there", line)
+        for name, line in zip(("calorix.log", "kalvaro.log"), said())), \
+        "standard error says once for each program's log that its folder is a link"
+    assert servers, "its server ran meanwhile"
+    assert listing() == before, "nothing in the link's target was made, rotated or deleted by " \
+        "either program"
 
 
 def reported_within(run, digits, since, limit, what):
