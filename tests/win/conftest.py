@@ -11,7 +11,6 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 from pathlib import Path
 
 import pytest
@@ -65,13 +64,9 @@ def prefix(options):
 
 
 @pytest.fixture
-def site():
+def site(tmp_path):
     """The test update server on loopback ports: the variables it names for the programs."""
-    folder = Path(tempfile.mkdtemp(prefix="calorix-update-"))
-    try:
-        yield update_site.serve(folder, BIN)
-    finally:
-        shutil.rmtree(folder, ignore_errors=True)
+    return update_site.serve(tmp_path, BIN)
 
 
 @pytest.fixture

@@ -18,7 +18,7 @@ RUN is one of:
   that writes a scripted block. The GPU temperature on
   request (value, background, the menu entry), the icon added again when the shell announces
   a new task bar, the refresh after a resume, and the watchdog restarting a killed server
-  without a second copy, also when the user started one.
+  within a second of its restart slot, without a second copy, also when the user started one.
 - update: the real Calorix.exe against the test update server, with its key as the machine's
   update_key. The prompt answered NO and YES, the download, the signature and the start of
   the new program from a folder under ProgramData, the program's end without its icon,
@@ -37,6 +37,7 @@ import shutil
 import signal
 import subprocess
 import time
+from datetime import datetime
 from pathlib import Path
 
 import pytest
@@ -397,9 +398,9 @@ def test_shutdown(run):
     assert run.wine.server_pids() == [], "the orderly end terminated the server"
 
 
-# The test build's server watch: a first "minute" of 12 ticks of 1 s, then a look every
-# 250 ms, and at most one restart per 5 s.
-WATCH_MS = (1000, 250, 5000)
+# The test build's server watch: a first "minute" of 12 ticks of 1 s, and at most one restart
+# per 5 s.
+WATCH_MS = (1000, 5000)
 MENU = "203:Version: 1.0.0.9 | 202:1 Device{} | 100:Exit"
 GPU_ENTRY = " | 204:Show GPU temperature{}"
 SKIN = ("img_cpu_bkg5.png", "img_gpu_bkg5.png")
@@ -464,9 +465,19 @@ def servers_over(run, seconds):
 
 
 def restarted_alone(run, gone, what):
-    seen = servers_over(run, 4)
+    seen = servers_over(run, WATCH_MS[1] / 1000 + 1.5)  # up to a restart slot away
     assert seen[-1] and not set(seen[-1]) & set(gone) and max(map(len, seen)) == 1, what
     return seen[-1]
+
+
+def logged_at(run, pattern, since, timeout=10):
+    """When the program wrote the first line matching `pattern` after `since`, in host time."""
+    match = run.log.wait_for(r"\[(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)\.(\d{3})\][^\n]*" + pattern,
+                             timeout, since)
+    if not match:
+        return None
+    month, day, hour, minute, second, ms = map(int, match.groups()[:6])
+    return datetime(datetime.now().year, month, day, hour, minute, second, ms * 1000).timestamp()
 
 
 def watchdog(run, began):
@@ -474,12 +485,24 @@ def watchdog(run, began):
     time.sleep(max(0.0, began + 24 * WATCH_MS[0] / 1000 - time.monotonic()))
     ours = run.wine.server_pids()
     assert len(ours) == 1, "one server runs two minutes into the run"
-    mark = run.log.mark()
+    mark, killed = run.log.mark(), time.time()
     os.kill(ours[0], signal.SIGKILL)
-    again = restarted_alone(run, ours, "the killed server is started again, only one copy")
-    assert run.log.wait_for(r"Kalvaro\.exe has ended", 5, mark) and \
-        run.log.wait_for(r"Kalvaro\.exe started again \(restart 1\)", 5, mark), \
-        "its end and the restart are logged"
+    first = logged_at(run, r"Kalvaro\.exe started again \(restart 1\)", mark)
+    took = f"{first - killed:.2f} s" if first else "not logged"
+    assert first and first - killed < 1 and \
+        run.log.wait_for(r"Kalvaro\.exe has ended", 5, mark), \
+        "killed long after its restart slot, the server is started again within a second, " \
+        f"its end and the restart logged ({took})"
+    # Ended again at once: the next restart waits for its slot, a spacing after this one.
+    again = wait_until(lambda: [p for p in run.wine.server_pids() if p not in ours], 5)
+    os.kill(again[0], signal.SIGKILL)
+    again = restarted_alone(run, again, "ended again, it is started again, only one copy")
+    second = logged_at(run, r"Kalvaro\.exe started again \(restart 2\)", mark)
+    slot = second - first - WATCH_MS[1] / 1000 if first and second else None
+    assert slot is not None and 0 <= slot < 1, \
+        "ended again before its slot, it is started within a second of the slot, not before " \
+        f"({'no second restart' if slot is None else f'{slot:+.2f} s from the slot'})"
+    print(f"figure: restarted {first - killed:.2f} s after the kill, {slot:.2f} s after the slot")
 
     # The user starts a copy that names no adapter, and ours ends.
     user = run.wine.start(run.stage / "HardwareMonitorWin7" / "Kalvaro.exe",
@@ -488,8 +511,8 @@ def watchdog(run, began):
     mark = run.log.mark()
     os.kill(again[0], signal.SIGKILL)
     # A restart beside the user's copy is what must not happen, in two and a half spacings.
-    time.sleep(2.5 * WATCH_MS[2] / 1000)
-    assert run.wine.server_pids() == theirs and "restart 2" not in run.log.text()[mark:], \
+    time.sleep(2.5 * WATCH_MS[1] / 1000)
+    assert run.wine.server_pids() == theirs and "restart 3" not in run.log.text()[mark:], \
         "while the user's copy runs none is started beside it"
     shows(run, (0, 4, 8), SKIN[0], "setting 1 and no adapter named")
     assert run.menu("menu-no-adapter") == MENU.format(""), "the menu offers no GPU entry"
