@@ -149,10 +149,16 @@ class Run:
         # when the pointer is already in place.)
         self.xdo("mousemove", x, y, "click", button)
 
-    def drag(self, start, end):
-        # --sync: each move has reached the window before the button changes.
-        self.xdo("mousemove", "--sync", *start, "mousedown", 1, "mousemove", "--sync", *end,
-                 "mouseup", 1)
+    def drag(self, start, end, moved):
+        """Drags from `start` to `end`, the button held until `moved()` says the window
+        followed: the move loop starts after the press, and a loaded machine may start it after
+        a motion, so a pixel more is tried."""
+        self.xdo("mousemove", "--sync", *start, "mousedown", 1)
+        for nudge in range(3):
+            self.xdo("mousemove", "--sync", end[0] + nudge, end[1])
+            if wait_until(moved, 2):
+                break
+        self.xdo("mouseup", 1)
 
     def shot(self, label):
         path = self.shots / f"{label.replace(' ', '-')}.png"
