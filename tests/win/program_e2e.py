@@ -129,6 +129,8 @@ def placed_and_brought_home(run):
     assert window[1:] == (True, HOME), \
         "visible at (1577, 787)-(1917, 1037) above a 40-pixel task bar"
     grip = (HOME[0] + 60, HOME[1] + 30)
+    # A layered window takes the pointer only where it has drawn itself.
+    painted(run, "placed", lambda shot: shot.getpixel(grip) != (0, 0, 0))
     run.drag(grip, (700, 400), lambda: run.rect() != HOME)
     assert run.rect() != HOME, "the window can be dragged away"
     assert wait_until(lambda: run.rect() == HOME, 20, step=0.1), "the window comes back home"
