@@ -189,6 +189,16 @@ def wait_until(condition, timeout, step=0.2):
     return condition()
 
 
+def holds_for(condition, seconds, step=0.1):
+    """Whether `condition` stays true while `seconds` pass; false as soon as it fails."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if not condition():
+            return False
+        time.sleep(step)
+    return bool(condition())
+
+
 def main_window(wine):
     """(count, visible, (left, top, right, bottom)) of the program's main window, or None."""
     words = wine.probe("window").split()

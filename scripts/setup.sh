@@ -19,8 +19,8 @@ packages=(
   # native libraries of the host build, and the test framework's sources
   libhidapi-dev zlib1g-dev libminizip-dev googletest libgtest-dev
   # Wine (its 64-bit half for the prefix that runs the program as 64-bit Windows 10 does),
-  # a display for it, and the tools the tests drive it with
-  wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick
+  # a display for it, and the tools the tests drive it with; the end-to-end tests' runner
+  wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick python3-pytest
   # the fonts the library and the test prefix rely on; archive tools for the update tests
   fonts-open-sans fonts-liberation zip unzip
   # the installer (scripts/package.sh)

@@ -10,17 +10,11 @@ target_link_libraries(calorix_hid_double PRIVATE calorix_entry calorix_program c
                                                  hidapi_double)
 target_link_options(calorix_hid_double PRIVATE -municode)
 
-# One ctest entry per grouped run; they share the prefix copy, so one at a time.
-set(e2e ${CMAKE_CURRENT_LIST_DIR}/program_e2e.py)
-foreach(run window tray shutdown extras)
-  add_test(NAME calorix_e2e_${run} COMMAND ${CALORIX_SKIN_PYTHON} ${e2e} ${run})
-endforeach()
-# update and win10 (the program under WOW64 on 64-bit Windows 10) talk to a test update server.
-foreach(run update win10)
+# One ctest entry per grouped run, each one pytest test (-s shows its figures; -B and no cache
+# keep the source tree clean). They share the prefix copy, so one at a time.
+foreach(run window tray shutdown extras update win10)
   add_test(NAME calorix_e2e_${run}
-    COMMAND ${CALORIX_SKIN_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/../fixtures/update/update_site.py
-            --bin ${CMAKE_BINARY_DIR}/bin -- ${CALORIX_SKIN_PYTHON} ${e2e} ${run})
+    COMMAND ${CALORIX_SKIN_PYTHON} -B -m pytest -q -s -p no:cacheprovider
+            ${CMAKE_CURRENT_LIST_DIR}/program_e2e.py::test_${run})
+  set_tests_properties(calorix_e2e_${run} PROPERTIES TIMEOUT 300 RESOURCE_LOCK calorix_e2e)
 endforeach()
-set_tests_properties(calorix_e2e_window calorix_e2e_tray calorix_e2e_shutdown calorix_e2e_extras
-                     calorix_e2e_update calorix_e2e_win10
-  PROPERTIES TIMEOUT 300 RESOURCE_LOCK calorix_e2e)

@@ -4,7 +4,8 @@
 // main thread:
 // - a message-only window of class kPlugWindowClass takes WM_COPYDATA: kPlugCommand carries
 //   "plug NAME STALL_MS" or "unplug NAME" (the double's collections; a stalled display makes
-//   every open and I/O wait that long, so a device refresh ignores a stop), kProbeCommand
+//   every open and I/O wait that long, so a device refresh ignores a stop), or "stalled",
+//   which writes to the log how many calls wait out a stall now, kProbeCommand
 //   writes to the log whether the main window has an input context, kShownCommand the number
 //   the main window draws;
 // - a hook sees the messages the thread sends to itself: at WM_INITMENUPOPUP it writes the
@@ -43,6 +44,10 @@ void RunScript(const COPYDATASTRUCT& data) {
   std::string verb, name;
   int stall_ms = 0;
   words >> verb >> name >> stall_ms;
+  if (verb == "stalled") {
+    calorix::LogPrint(calorix::Info, "e2e: stalled calls %d", hid_double::IoInProgress());
+    return;
+  }
   if (verb == "plug") Plug(name, stall_ms);
   if (verb == "unplug") hid_double::Unplug(name);
   calorix::LogPrint(calorix::Info, "e2e: %s %s", verb.c_str(), name.c_str());

@@ -80,6 +80,23 @@ TEST(MRenderFiles, LoadsImagesFromModuleResources) {
   }
   EXPECT_EQ(MRender::LoadImageFromIDResource(2, L"PNG", self), nullptr);
   EXPECT_EQ(MRender::LoadImageFromIDResource(1, L"TTF", self), nullptr);
+
+  // The copy of the resource goes with its image: 400 loads leave the heap as it was.
+  auto busy_bytes = [] {
+    size_t total = 0;
+    PROCESS_HEAP_ENTRY entry{};
+    ::HeapLock(::GetProcessHeap());
+    while (::HeapWalk(::GetProcessHeap(), &entry))
+      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += entry.cbData;
+    ::HeapUnlock(::GetProcessHeap());
+    return total;
+  };
+  const DWORD copy_size =
+      ::SizeofResource(self, ::FindResourceW(self, MAKEINTRESOURCEW(1), L"PNG"));
+  delete MRender::LoadImageFromIDResource(1, L"PNG", self);
+  const size_t before = busy_bytes();
+  for (int i = 0; i < 400; ++i) delete MRender::LoadImageFromIDResource(1, L"PNG", self);
+  EXPECT_LT(busy_bytes(), before + 100 * copy_size);
 }
 
 TEST(MRenderFiles, LoadsTheIconOfAnIconFile) {

@@ -188,7 +188,7 @@ TEST_F(Timers, MTimerTicksAndRepaintsWhileTheUiThreadAddsAndRemovesControls) {
   for (int i = 0; i < 8; ++i) spawn_child(next_id++);
   for (int i = 0; i < 4; ++i) spawn_area(next_id++);
 
-  // Runs inside the manager's walk of its control list, so under the control lock.
+  // Runs inside the manager's walk of its control list, from a handler of that walk.
   constexpr UINT kChurn = WM_APP + 9;
   int removed = 0;
   struct Churner : MControl {

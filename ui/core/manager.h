@@ -51,6 +51,7 @@ class ZENTU_API Manager {
   static Gdiplus::Color GetSelectColor();
 
   // The window registry: an ordered set of window objects, each with a flag (0 on insert).
+  // The library never reads it; it stays because applications may call AddWnd and DeleteWnd.
   static void AddWnd(MWindow* window);
   static void DeleteWnd(MWindow* window);
   static bool HasWnd(MWindow* window);

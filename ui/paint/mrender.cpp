@@ -247,14 +247,14 @@ Image* MRender::LoadImageFromIDResource(UINT id, CString type, HINSTANCE instanc
   if (!block) return nullptr;
   std::memcpy(reinterpret_cast<void*>(block), data, size);
   IStream* stream = nullptr;
-  // The stream does not own the block: the image reads from it for as long as it lives.
-  if (FAILED(::CreateStreamOnHGlobal(block, FALSE, &stream)) || !stream) {
+  // The stream owns the block and frees it with its last reference; an image that reads
+  // from the stream later holds one of those for as long as it lives.
+  if (FAILED(::CreateStreamOnHGlobal(block, TRUE, &stream)) || !stream) {
     ::GlobalFree(block);
     return nullptr;
   }
   Image* image = KeepIfOk(Image::FromStream(stream, FALSE));
   stream->Release();
-  if (!image) ::GlobalFree(block);
   return image;
 }
 
@@ -293,6 +293,7 @@ void MRender::DrawGradient(HDC dc, const CRect& rect, ARGB first, ARGB second, b
                                   vertical, steps);
 }
 
+// Part of the exported interface; it has never drawn anything, and callers rely on that.
 void MRender::DrawRectangle(HDC, const CRect&, int, int, int) {}
 
 // ---------------------------------------------------------------- text

@@ -7,16 +7,12 @@
 #include "ui/core/manager.h"
 #include "ui/core/mwindow.h"
 #include "ui/paint/control_factory.h"
-#include "ui/paint/critical_section.h"
 #include "ui/paint/paint_cache.h"
 #include "ui/paint/paint_math.h"
 
 namespace Zentu {
 
-PaintManager::PaintManager() {
-  InitializeLocks(
-      {&m_areaLock, &m_controlLock, &m_mtimerLock, &m_imgLock, &m_controlTimerLock, &m_fontLock});
-}
+PaintManager::PaintManager() = default;
 
 PaintManager::~PaintManager() {
   // First of all: a tick still running on the timer thread must not see a manager in pieces.
@@ -32,29 +28,7 @@ PaintManager::~PaintManager() {
   if (m_pBKImage) delete m_pBKImage;
   m_pBKImage = nullptr;
   // Only when the owner deleted its dialog from inside a handler is anything left here.
-  for (MControl* control : m_doomed) delete control;
-  DeleteLocks(
-      {&m_areaLock, &m_controlLock, &m_mtimerLock, &m_imgLock, &m_controlTimerLock, &m_fontLock});
-}
-
-PaintManager::WalkScope::~WalkScope() {
-  if (--manager_.m_nWalkDepth > 0) return;
-  std::vector<MControl*> doomed;
-  {
-    ScopedLock guard(manager_.m_controlLock);
-    doomed.swap(manager_.m_doomed);
-  }
-  for (MControl* control : doomed) delete control;
-}
-
-std::vector<MControl*> PaintManager::Snapshot(std::vector<MControl*>& list,
-                                              CRITICAL_SECTION& lock) {
-  ScopedLock guard(lock);
-  return list;
-}
-
-bool PaintManager::IsListed(const std::vector<MControl*>& list, const MControl* control) {
-  return std::find(list.begin(), list.end(), control) != list.end();
+  m_tree.DeleteDeferred();
 }
 
 HINSTANCE PaintManager::GetLibraryInstance() {
@@ -67,11 +41,7 @@ HINSTANCE PaintManager::GetLibraryInstance() {
 
 void PaintManager::Init(HWND window, MWindow* owner) {
   if (window == nullptr || !::IsWindow(window)) return;
-  if (window != m_hWnd) {
-    if (m_hPaintDC && m_hWnd) ::ReleaseDC(m_hWnd, m_hPaintDC);
-    m_hWnd = window;
-    m_hPaintDC = ::GetDC(window);
-  }
+  m_window.Attach(window);
   m_pOwner = owner;
   InitDragDrop(window);
   m_bInit = 1;
@@ -86,16 +56,10 @@ void PaintManager::DestroyData() {
   if (m_pBKImage) delete m_pBKImage;
   m_pBKImage = nullptr;
   m_nBKWidth = m_nBKHeight = 0;
-  if (m_hSpareDC) ::DeleteDC(m_hSpareDC);
-  m_hSpareDC = nullptr;
-  if (m_hPaintDC) ::ReleaseDC(m_hWnd, m_hPaintDC);
-  m_hPaintDC = nullptr;
+  m_window.ReleaseDc();
   KillMTimer();
   ClearTimers();
-  {
-    ScopedLock lock(m_mtimerLock);
-    m_mtimers.clear();
-  }
+  m_mtimerList.Clear();
   m_pHoverControl = nullptr;
   m_pFocusControl = nullptr;
   ClearAllControls();
@@ -105,7 +69,7 @@ void PaintManager::DestroyData() {
   // alive at WM_NCDESTROY, so this is the last moment to do it.
   RevokeDragDrop();
   m_bInit = 0;
-  m_hWnd = nullptr;
+  m_window.Detach();
 }
 
 int PaintManager::PostNcDestroy() {
@@ -135,7 +99,7 @@ MControl* PaintManager::CreateControl(int kind, MObject* parent, const wchar_t* 
   MControl* control = create(parent, id, rect, text, first, second);
   if (control == nullptr) return nullptr;
   control->SetManager(this);  // also runs InitControl(this)
-  AppendControl(kind, control);
+  m_tree.Append(kind, control);
   return control;
 }
 
@@ -149,60 +113,29 @@ MControl* PaintManager::CreateArea(MObject* parent, const wchar_t* class_name, U
   return CreateControl(0, parent, class_name, id, rect, text, first, second);
 }
 
-void PaintManager::AppendControl(int kind, MControl* control) {
-  if (kind == 0) {
-    ScopedLock lock(m_areaLock);
-    m_areas.push_back(control);
-  } else if (kind == 1) {
-    ScopedLock lock(m_controlLock);
-    m_controls.push_back(control);
-  }
-}
-
-MControl* PaintManager::GetControl(UINT id) {
-  auto search = [id](std::vector<MControl*>& list, CRITICAL_SECTION& guard) -> MControl* {
-    ScopedLock lock(guard);
-    for (MControl* control : list) {
-      if (control->GetControlID() == id) return control;
-      if (MControl* child = control->GetControl(id)) return child;
-    }
-    return nullptr;
-  };
-  if (MControl* found = search(m_controls, m_controlLock)) return found;
-  return search(m_areas, m_areaLock);
-}
+MControl* PaintManager::GetControl(UINT id) { return m_tree.Find(id); }
 
 void PaintManager::ForgetControl(MControl* control) {
   // A press can make a nested child the hover or focus control: forget the whole subtree.
   if (control->Contains(m_pHoverControl)) m_pHoverControl = nullptr;
   if (control->Contains(m_pFocusControl)) m_pFocusControl = nullptr;
-  if (control->Contains(m_pCaretOwner)) m_pCaretOwner = nullptr;
-  ForgetTimers(control);
+  m_caret.Forget(*control);
+  m_timers.Forget(*control);
+  m_mtimerList.Forget(*control);
 }
 
 void PaintManager::RemoveControl(MControl* control) {
-  if (control == nullptr) return;
-  {
-    ScopedLock lock(m_controlLock);
-    auto it = std::find(m_controls.begin(), m_controls.end(), control);
-    if (it == m_controls.end()) return;
-    m_controls.erase(it);
-  }
+  if (control == nullptr || !m_tree.Remove(control)) return;
   DisposeControl(control, nullptr);
 }
 
-void PaintManager::DestroyList(std::vector<MControl*>& list, CRITICAL_SECTION& guard) {
-  std::vector<MControl*> doomed;
-  {
-    ScopedLock lock(guard);
-    doomed.swap(list);
-  }
-  for (MControl* control : doomed) DisposeControl(control, nullptr);
+void PaintManager::DestroyList(int kind) {
+  for (MControl* control : m_tree.Take(kind)) DisposeControl(control, nullptr);
 }
 
-void PaintManager::ClearControls() { DestroyList(m_controls, m_controlLock); }
+void PaintManager::ClearControls() { DestroyList(ControlTree::kControls); }
 
-void PaintManager::ClearAreaControls() { DestroyList(m_areas, m_areaLock); }
+void PaintManager::ClearAreaControls() { DestroyList(ControlTree::kAreas); }
 
 void PaintManager::ClearAllControls() {
   ClearAreaControls();
@@ -212,29 +145,8 @@ void PaintManager::ClearAllControls() {
 long PaintManager::OnControlUpdate(CRect rect, int flag, MControl* control) {
   if (control == nullptr) return 0;
   if (flag) control->SetUpdate(0, m_crBack);
-  CRect dirty = rect;
-  if (m_bInit) {
-    bool met = false;
-    auto walk = [&](std::vector<MControl*>& list, CRITICAL_SECTION& guard) {
-      ScopedLock lock(guard);
-      for (MControl* other : list) {
-        if (!met) {
-          met = other == control;
-          continue;
-        }
-        if (paint_math::JoinDirty(dirty, rect, other->GetRect(), other->IsVisible() != 0))
-          other->SetUpdate(0, m_crBack);
-      }
-    };
-    walk(m_areas, m_areaLock);
-    walk(m_controls, m_controlLock);
-  }
-  if (IsLive()) {
-    if (m_bLayered)
-      ::InvalidateRect(m_hWnd, nullptr, TRUE);
-    else
-      ::InvalidateRect(m_hWnd, &dirty, FALSE);
-  }
+  const CRect dirty = m_bInit ? m_tree.DiscardAbove(control, rect, m_crBack) : rect;
+  m_window.InvalidateRect(&dirty, FALSE);
   return 1;
 }
 
@@ -252,39 +164,19 @@ void PaintManager::SetBackMode(int mode, int corner) {
   DiscardControlCaches();
 }
 
-// Every cached picture holds a copy of what lay beneath its control when it was made.
-void PaintManager::DiscardControlCaches() {
-  for (auto [list, lock] : {std::pair{&m_areas, &m_areaLock}, {&m_controls, &m_controlLock}}) {
-    ScopedLock guard(*lock);
-    for (MControl* control : *list) control->SetUpdate(0, m_crBack);
-  }
-}
+void PaintManager::DiscardControlCaches() { m_tree.DiscardAll(m_crBack); }
 
-void PaintManager::Invalidate() {
-  if (IsLive()) ::InvalidateRect(m_hWnd, nullptr, FALSE);
-}
+void PaintManager::Invalidate() { m_window.Invalidate(); }
 
 void PaintManager::InvalidateRect(const RECT* rect, int erase) {
-  if (!IsLive()) return;
-  if (m_bLayered)
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
-  else
-    ::InvalidateRect(m_hWnd, rect, erase);
+  m_window.InvalidateRect(rect, erase);
 }
 
 // ---- window ----
 
-CRect PaintManager::GetClientRect() const {
-  CRect rect;
-  if (IsLive()) ::GetClientRect(m_hWnd, &rect);
-  return rect;
-}
+CRect PaintManager::GetClientRect() const { return m_window.ClientRect(); }
 
-CRect PaintManager::GetWindowRect() const {
-  CRect rect;
-  if (IsLive()) ::GetWindowRect(m_hWnd, &rect);
-  return rect;
-}
+CRect PaintManager::GetWindowRect() const { return m_window.WindowRect(); }
 
 void PaintManager::GetClientSize(int& width, int& height) const {
   const CRect client = GetClientRect();
@@ -293,19 +185,20 @@ void PaintManager::GetClientSize(int& width, int& height) const {
 }
 
 LRESULT PaintManager::SendMessageW(UINT msg, WPARAM wparam, LPARAM lparam) {
-  return IsLive() ? ::SendMessageW(m_hWnd, msg, wparam, lparam) : 0;
+  return m_window.Send(msg, wparam, lparam);
 }
 
+// Sends, as it always has: callers rely on the message having been handled on return.
 LRESULT PaintManager::PostMessageW(UINT msg, WPARAM wparam, LPARAM lparam) {
-  return IsLive() ? ::SendMessageW(m_hWnd, msg, wparam, lparam) : 0;
+  return m_window.Send(msg, wparam, lparam);
 }
 
 void PaintManager::SetCapture() {
-  if (IsLive()) ::SetCapture(m_hWnd);
+  if (IsLive()) ::SetCapture(m_window.hwnd());
 }
 
 void PaintManager::ReleaseCapture() {
-  if (IsLive() && ::GetCapture() == m_hWnd) ::ReleaseCapture();
+  if (IsLive() && ::GetCapture() == m_window.hwnd()) ::ReleaseCapture();
   m_bCaptured = 0;
 }
 

@@ -16,7 +16,14 @@
 #include "ui/core/mshadow.h"
 #include "ui/core/shared_types.h"
 #include "ui/core/zentu_api.h"
+#include "ui/paint/caret.h"
+#include "ui/paint/control_timers.h"
+#include "ui/paint/control_tree.h"
 #include "ui/paint/drop_target.h"
+#include "ui/paint/message_overlay.h"
+#include "ui/paint/mtimer_list.h"
+#include "ui/paint/paint_window.h"
+#include "ui/paint/resource_cache.h"
 #include "ui/paint/rktimer.h"
 
 namespace Zentu {
@@ -28,34 +35,15 @@ class MControlFont;
 class MAirBladder;
 class PaintCache;
 
-// Severity of a status message shown by the message overlay.
-enum MsgLevel : int {
-  MsgLevelTrace = 0,
-  MsgLevelDebug = 1,
-  MsgLevelInfo = 2,
-  MsgLevelWarn = 3,
-  MsgLevelError = 4,
-  MsgLevelFatal = 5,
-};
-
-// One decoded image shared by every control of a manager that asks for it.
-struct ZENTU_API ImgResInfo {
-  Gdiplus::Image* image = nullptr;  // owned
-  int frame_width = 0;              // image width / frame count
-  int frame_height = 0;
-  int frame_count = 1;   // the count of the first request
-  CString name;          // file name, for records made from files
-  UINT resource_id = 0;  // for records made from resources
-};
-
 // Resource ids of the library's embedded images and font.
 inline constexpr UINT kScrollImageHorizontal = 101;
 inline constexpr UINT kScrollImageVertical = 102;
 inline constexpr UINT kEmbeddedFontId = 106;
 
 // Owned by value by its dialog; owns every control created through it and the images and
-// fonts it hands out. All members run on the window's thread except where noted; the lists
-// are locked because the M timer ticks controls on the multimedia timer thread.
+// fonts it hands out. Its work is done by the parts it holds (the window, the control tree,
+// the timers, the overlay, the caret, the resources); the members here forward to them. All
+// members run on the window's thread except where noted (docs/ARCHITECTURE.md).
 class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
  public:
   PaintManager();
@@ -86,8 +74,8 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void ClearControls();
   void ClearAreaControls();
   void ClearAllControls();
-  std::vector<MControl*>& GetControls() { return m_controls; }
-  std::vector<MControl*>& GetAreaControls() { return m_areas; }
+  std::vector<MControl*>& GetControls() { return m_tree.controls(); }
+  std::vector<MControl*>& GetAreaControls() { return m_tree.areas(); }
   long OnControlUpdate(CRect rect, int flag, MControl* control);
   void Invalidate();
   void InvalidateRect(const RECT* rect, int erase);
@@ -163,6 +151,7 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   int OnKeyUp(UINT key, UINT repeat, UINT flags);
   int OnNcActivate(BOOL active);
   int OnWindowPosChanged(WINDOWPOS* pos);
+  // Message hooks of the interface that leave the work to the window's default handling.
   int OnCreate() { return 1; }
   int OnSize() { return 1; }
   int OnMouseHover() { return 1; }
@@ -175,8 +164,8 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
 
   // ---- plain settings ----
   void EnableWndDrag(int enable) { m_bWndDrag = enable; }
-  void SetLayeredWindow(int layered) { m_bLayered = layered; }
-  int IsLayered() const { return m_bLayered; }
+  void SetLayeredWindow(int layered) { m_window.SetLayered(layered); }
+  int IsLayered() const { return m_window.IsLayered(); }
   void EnableDrawInfo(int enable) { m_bDrawInfo = enable; }
   // These three change what lies beneath the controls: their cached pictures are discarded.
   void SetBackColor(COLORREF back, COLORREF border);
@@ -192,9 +181,9 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   CRect GetClientRect() const;
   CRect GetWindowRect() const;
   void GetClientSize(int& width, int& height) const;
-  HDC GetPaintDC() const { return m_hPaintDC; }
-  HWND GetPaintWnd() const { return m_hWnd; }
-  HWND GetToolTipWnd() const { return m_hWnd; }
+  HDC GetPaintDC() const { return m_window.dc(); }
+  HWND GetPaintWnd() const { return m_window.hwnd(); }
+  HWND GetToolTipWnd() const { return m_window.hwnd(); }
   void SetScrollResID(UINT vertical, UINT horizontal) {
     m_uScrollV = vertical;
     m_uScrollH = horizontal;
@@ -245,7 +234,7 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void SetMTimer(UINT period);
   void KillMTimer(UINT id);
   void KillMTimer();  // all of this manager's multimedia timers
-  UINT GetMTimerID() const { return m_uMTimerID; }
+  UINT GetMTimerID() const { return m_mtimerList.timer_id(); }
   // Appends the control to the list the M timer ticks; 1.
   int AddMTimer(MControl* control);
   // Removes the control's first entry from that list; 1 when it was there.
@@ -259,20 +248,20 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void SetMessage(CString text, CRect rect, MsgLevel level);
   // Progress bar with text; an empty rect is the bottom 60 pixels of the client area.
   void SetProgress(int percent, CString text, CRect rect);
-  CString GetMessageText() const { return m_strMessage; }
-  CRect GetMessageRect() const { return m_rcMessage; }
-  int GetMessageAlpha() const { return m_nMsgAlpha; }
-  int GetProgressShown() const { return m_nProgressShown; }
-  int GetProgressTarget() const { return m_nProgressTarget; }
+  CString GetMessageText() const { return m_overlay.text(); }
+  CRect GetMessageRect() const { return m_overlay.rect(); }
+  int GetMessageAlpha() const { return m_overlay.alpha(); }
+  int GetProgressShown() const { return m_overlay.progress_shown(); }
+  int GetProgressTarget() const { return m_overlay.progress_target(); }
 
   // ---- caret (paint_manager_timers.cpp) ----
   int CreateCaret(HBITMAP bitmap, int width, int height);
   // 0 when the platform caret cannot move; the owner's text colour draws the caret.
   int SetCaretPos(MControlFont* owner, int x, int y);
   int ShowCaret(int show);
-  MControlFont* GetCurrentCaretObject() const { return m_pCaretOwner; }
-  CRect GetCaretRect() const { return m_rcCaret; }
-  int IsCaretLit() const { return m_bCaretLit; }
+  MControlFont* GetCurrentCaretObject() const { return m_caret.owner(); }
+  CRect GetCaretRect() const { return m_caret.rect(); }
+  int IsCaretLit() const { return m_caret.IsLit(); }
   // Called by the paint pass; stops the blinking while the owner or window lacks the focus.
   void DrawCaret(HDC dc, const CRect& clip);
 
@@ -308,67 +297,35 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   static HINSTANCE GetLibraryInstance();
 
  private:
-  // Counts the walks of the control lists in progress (they nest when a handler sends a
-  // message); the outermost one deletes the controls removed meanwhile.
-  class WalkScope {
-   public:
-    explicit WalkScope(PaintManager& manager) : manager_(manager) { ++manager_.m_nWalkDepth; }
-    ~WalkScope();
-    WalkScope(const WalkScope&) = delete;
-    WalkScope& operator=(const WalkScope&) = delete;
-
-   private:
-    PaintManager& manager_;
-  };
-  // The list as it was when a walk began, for walks that call handlers: a handler may
-  // change the list. Each entry is visited only while IsListed still finds it.
-  static std::vector<MControl*> Snapshot(std::vector<MControl*>& list, CRITICAL_SECTION& lock);
-  static bool IsListed(const std::vector<MControl*>& list, const MControl* control);
+  using WalkScope = ControlTree::WalkScope;
   void DiscardControlCaches();
   int UseBKImage();  // after a (re)load of the background image
-  void AppendControl(int kind, MControl* control);
-  void DestroyList(std::vector<MControl*>& list, CRITICAL_SECTION& lock);
+  void DestroyList(int kind);
   MControl* FindFocusable(bool forward);
   void ForgetControl(MControl* control);
-  void ForgetTimers(MControl* control);
-  // A tick in progress on one thread, and the removed controls whose deletion waits for it.
-  struct TickState {
-    MControl* ticking = nullptr;    // not owned
-    std::vector<MControl*> doomed;  // owned: deleted when the tick returns
-  };
-  template <class StillDue>
-  void TickControl(MControl* control, CRITICAL_SECTION& lock, TickState& state, StillDue due);
-  bool OnOverlayTimer(UINT id);
-  void StartWindowTimer(UINT id, UINT period);
-  void StopWindowTimer(UINT id);
-  void StopCaretBlink();
   void DestroyPopups();
   void TrackMouse();
   void DeliverToHover(int (MControl::*event)(unsigned, CPoint), UINT flags, CPoint point);
-  Gdiplus::FontFamily* KeepTempFont(const wchar_t* name, Gdiplus::PrivateFontCollection* collection,
-                                    Gdiplus::Status added);
   void StartControlDrag();
   void DrawSurface(PaintCache& cache, const CRect& client, const CRect& update);
   void PaintBackground(Gdiplus::Graphics* graphics, const CRect& client);
   void RepairDrawnAlpha(PaintCache& cache, const std::vector<CRect>& drawn);
   void DiscardBackground();
+  void DiscardPaintFonts();
   void DrawInfo(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& client);
   void DrawInfoText(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& box, int value,
                     Gdiplus::Font* font);
-  void DrawMessage(Gdiplus::Graphics* graphics, PaintCache& cache);
   void Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const CRect& update);
   void EndStep(PaintStep step) {
     if (m_stepHook) m_stepHook(m_stepHookContext, step);
   }
-  ImgResInfo* AddImgResInfo(std::map<UINT, ImgResInfo*>& table, UINT id, const wchar_t* type,
-                            int frame_count, HINSTANCE module);
-  bool IsLive() const { return m_hWnd != nullptr && ::IsWindow(m_hWnd); }
+  bool IsLive() const { return m_window.IsLive(); }
 
   MWindow* m_pOwner = nullptr;  // not owned: the dialog that owns this manager
   int m_bInit = 0;
-  HWND m_hWnd = nullptr;     // not owned
-  HDC m_hPaintDC = nullptr;  // owned: GetDC of m_hWnd, released at teardown
-  HDC m_hSpareDC = nullptr;  // owned: deleted at teardown
+  PaintWindow m_window;  // the window, its kept DC and the UI thread; first, the parts use it
+  Caret m_caret{m_window};
+  MessageOverlay m_overlay{m_window};
   COLORREF m_crBack = 0x050505;
   COLORREF m_crBorder = 0xFF30BD;
   CRect m_rcCaption;
@@ -376,30 +333,18 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   SIZE m_szMin{0, 0};
   POINT m_ptDragStart{0, 0};
   int m_bDragArmed = 0;
-  HBITMAP m_hDragBitmap = nullptr;  // owned
-  int m_bLayered = 0;
+  HBITMAP m_hDragBitmap = nullptr;       // owned
   Gdiplus::Image* m_pBKImage = nullptr;  // owned
   int m_nBKWidth = 0;
   int m_nBKHeight = 0;
 
   MShadow m_shadow;  // owned: keeps the shadow settings and the shadow window
 
-  // Message and progress overlay.
-  CString m_strMessage;
-  MsgLevel m_nMsgLevel = MsgLevelTrace;
-  int m_nMsgAlpha = 0;
-  int m_nProgressShown = 0;
-  int m_nProgressTarget = 0;
-  CRect m_rcMessage;
-
   int m_bDrawInfo = 0;
-  std::atomic<UINT> m_uMTimerID{0};  // read by the multimedia timer thread
-  UINT m_uControlTimerCounter = 4096;
   int m_bMouseTracking = 0;
   int m_bPressed = 0;
   int m_bCaptured = 0;
   int m_bWndDrag = 1;
-  int m_bActive = 0;
   int m_bInPosChanged = 0;
   UINT m_uScrollV = 0;
   UINT m_uScrollH = 0;
@@ -411,42 +356,13 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   MAirBladder* m_pAirBladder = nullptr;  // owned
   int m_nAirBladderMode = 0;
 
-  std::vector<MControl*> m_areas;     // owned controls, painted first
-  std::vector<MControl*> m_controls;  // owned controls, painted after the areas; get input
-  std::vector<MControl*> m_mtimers;   // not owned: members of the lists above
-  CRITICAL_SECTION m_areaLock;
-  CRITICAL_SECTION m_controlLock;
-  CRITICAL_SECTION m_mtimerLock;
+  ControlTree m_tree{m_window};  // owns the controls
 
   int m_nBackMode = BackModeStretch;
   int m_nCorner = kDefaultFrameCorner;
 
-  CRect m_rcCaret;
-  int m_bCaretLit = 0;
-  int m_bCaretShown = 0;
-  MControlFont* m_pCaretOwner = nullptr;  // not owned: the editing control with the caret
-
-  std::map<CString, ImgResInfo*> m_imgByName;  // owned records
-  std::map<UINT, ImgResInfo*> m_imgByAppId;    // owned records
-  std::map<UINT, ImgResInfo*> m_imgByLibId;    // owned records
-  CRITICAL_SECTION m_imgLock;
-
-  struct ControlTimer {
-    HWND window;
-    UINT key;
-    UINT platform_id;
-    int killed;
-    MControl* control;  // not owned
-  };
-  std::vector<ControlTimer> m_controlTimers;
-  CRITICAL_SECTION m_controlTimerLock;
-  TickState m_timerTick;  // window timer ticks (UI thread); guarded by m_controlTimerLock
-  TickState m_mTick;      // M timer ticks; guarded by m_mtimerLock
-
-  std::map<CString, Gdiplus::FontFamily*> m_tempFonts;             // owned families
-  std::vector<Gdiplus::PrivateFontCollection*> m_fontCollections;  // owned: back AddTempFont
-  std::vector<HANDLE> m_gdiFonts;  // owned: AddFontMemResourceEx handles
-  CRITICAL_SECTION m_fontLock;
+  ControlTimers m_timers{m_window};
+  MTimerList m_mtimerList;  // shared with the multimedia timer thread
 
   SurfaceHook m_surfaceHook = nullptr;
   void* m_surfaceHookContext = nullptr;  // not owned
@@ -454,10 +370,8 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void* m_stepHookContext = nullptr;  // not owned
   int m_bPaintCache = 1;
   std::unique_ptr<PaintCache> m_pPaintCache;  // owned: made by a pass, dropped with the window
-
-  int m_nWalkDepth = 0;             // walks of the UI thread in progress
-  std::vector<MControl*> m_doomed;  // owned: removed during a walk, deleted when it ends;
-                                    // guarded by m_controlLock
+  // After the paint cache: the fonts it makes refer to these families.
+  ResourceCache m_resources{m_window, [this] { DiscardPaintFonts(); }};
 };
 
 }  // namespace Zentu

@@ -79,7 +79,7 @@ bool PaintManager::OnDrop(FORMATETC* format, STGMEDIUM& medium, DWORD*) {
   POINT cursor{};
   ::GetCursorPos(&cursor);
   // Ends any press in progress; the button message wants client coordinates.
-  if (IsLive()) ::ScreenToClient(m_hWnd, &cursor);
+  if (IsLive()) ::ScreenToClient(m_window.hwnd(), &cursor);
   SendMessageW(WM_LBUTTONUP, 0, MAKELPARAM(cursor.x, cursor.y));
   if (format == nullptr) return true;
   switch (format->cfFormat) {
@@ -217,7 +217,7 @@ class DragSource : public IDropSource {
 void PaintManager::StartControlDrag() {
   if (!IsLive()) return;
   RECT window{};
-  ::GetWindowRect(m_hWnd, &window);
+  ::GetWindowRect(m_window.hwnd(), &window);
   ::ClipCursor(&window);
   ReleaseCapture();
   if (m_hDragBitmap) {

@@ -5,7 +5,6 @@
 #include <commctrl.h>
 
 #include "ui/controls/mcontrol.h"
-#include "ui/paint/critical_section.h"
 #include "ui/paint/paint_cache.h"
 #include "ui/paint/paint_math.h"
 
@@ -42,19 +41,17 @@ bool IsMouseMessage(UINT msg) {
 LRESULT PaintManager::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
   // Any handler below may remove controls, clear the lists or destroy the window (which
   // clears them at WM_NCDESTROY): the controls removed stay allocated until this returns.
-  WalkScope walk(*this);
+  WalkScope walk(m_tree);
   // Shown again, moved, resized or restyled, the window may have dropped (or never shown)
   // the layered picture it was given last.
   if (m_pPaintCache &&
       (msg == WM_SHOWWINDOW || msg == WM_WINDOWPOSCHANGED || msg == WM_STYLECHANGED))
     m_pPaintCache->ForgetPresented();
-  {
-    ScopedLock lock(m_controlLock);
-    for (MControl* control : Snapshot(m_controls, m_controlLock))
-      if (IsListed(m_controls, control) &&
-          control->OnWindowMessage(msg, static_cast<unsigned>(wparam), static_cast<long>(lparam)))
-        return 0;
-  }
+  if (m_tree.Walk(ControlTree::kControls, [&](MControl* control) {
+        return control->OnWindowMessage(msg, static_cast<unsigned>(wparam),
+                                        static_cast<long>(lparam)) != 0;
+      }))
+    return 0;
   const UINT flags = static_cast<UINT>(wparam);
   int handled = 0;
   switch (msg) {
@@ -75,9 +72,6 @@ LRESULT PaintManager::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_SIZE:
     case WM_CHAR:
     case WM_MOUSEHOVER:
-      return 1;
-    case WM_NCDESTROY:
-      DestroyData();
       return 1;
     case WM_NCACTIVATE:
       handled = OnNcActivate(static_cast<BOOL>(wparam));
@@ -136,7 +130,7 @@ LRESULT PaintManager::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
 int PaintManager::PreTranslateMessage(MSG* msg) {
   if (msg == nullptr || !IsLive()) return 0;
   // Only this window's messages: the thread's loop also carries other windows' keys.
-  if (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd)) return 0;
+  if (msg->hwnd != m_window.hwnd() && !::IsChild(m_window.hwnd(), msg->hwnd)) return 0;
   if ((msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) && msg->wParam == VK_TAB) {
     const unsigned code = CurrentModifierCode();
     MControl* next = nullptr;
@@ -165,12 +159,12 @@ void PaintManager::SetFocusControl(MControl* control) {
 }
 
 MControl* PaintManager::FindFocusable(bool forward) {
-  ScopedLock lock(m_controlLock);
+  const std::vector<MControl*> controls = m_tree.Snapshot(ControlTree::kControls);
   std::vector<bool> focusable;
-  focusable.reserve(m_controls.size());
+  focusable.reserve(controls.size());
   int current = -1;
-  for (size_t i = 0; i < m_controls.size(); ++i) {
-    MControl* control = m_controls[i];
+  for (size_t i = 0; i < controls.size(); ++i) {
+    MControl* control = controls[i];
     focusable.push_back(control->IsVisible() && control->IsEnabled() && control->IsTabStop());
     if (control == m_pFocusControl) current = static_cast<int>(i);
   }
@@ -180,9 +174,9 @@ MControl* PaintManager::FindFocusable(bool forward) {
   // The answer came from the wrap-around scan: that scan also gives a missing hover
   // control the first list entry.
   const bool wrapped = current < 0 || (forward ? *found <= current : *found >= current);
-  if (wrapped && m_pHoverControl == nullptr && !m_controls.empty())
-    m_pHoverControl = m_controls.front();
-  return m_controls[*found];
+  if (wrapped && m_pHoverControl == nullptr && !controls.empty())
+    m_pHoverControl = controls.front();
+  return controls[*found];
 }
 
 MControl* PaintManager::GetNextFocusableControl() { return FindFocusable(true); }
@@ -195,13 +189,13 @@ void PaintManager::TrackMouse() {
   TRACKMOUSEEVENT track{};
   track.cbSize = sizeof(track);
   track.dwFlags = TME_HOVER | TME_LEAVE;
-  track.hwndTrack = m_hWnd;
+  track.hwndTrack = m_window.hwnd();
   track.dwHoverTime = 400;
   m_bMouseTracking = ::TrackMouseEvent(&track) ? 1 : 0;
 }
 
 int PaintManager::OnMouseMove(UINT flags, CPoint point) {
-  WalkScope walk(*this);
+  WalkScope walk(m_tree);
   TrackMouse();
   if (m_bDragArmed && (flags & MK_LBUTTON)) {
     if (paint_math::DragThresholdPassed(CPoint(m_ptDragStart), point, ::GetSystemMetrics(SM_CXDRAG),
@@ -223,22 +217,20 @@ int PaintManager::OnMouseMove(UINT flags, CPoint point) {
     return 1;
   }
   MControl* found = nullptr;
-  {
-    ScopedLock lock(m_controlLock);
-    for (MControl* control : Snapshot(m_controls, m_controlLock)) {
-      if (!IsListed(m_controls, control)) continue;
-      control->OnMouseMove(flags, point);
-      // Its handler may have removed it: a removed control never becomes the hover one.
-      if (IsListed(m_controls, control) && control->PtInRect(point) && control->GetRresponse())
-        found = control;
-    }
-  }
-  m_pHoverControl = found && IsListed(m_controls, found) ? found : nullptr;
+  m_tree.Walk(ControlTree::kControls, [&](MControl* control) {
+    control->OnMouseMove(flags, point);
+    // Its handler may have removed it: a removed control never becomes the hover one.
+    if (m_tree.IsListed(ControlTree::kControls, control) && control->PtInRect(point) &&
+        control->GetRresponse())
+      found = control;
+    return false;
+  });
+  m_pHoverControl = found && m_tree.IsListed(ControlTree::kControls, found) ? found : nullptr;
   return 1;
 }
 
 int PaintManager::OnLButtonDown(UINT flags, CPoint point) {
-  WalkScope walk(*this);
+  WalkScope walk(m_tree);
   if (m_pFocusControl && m_pFocusControl != m_pHoverControl) {
     m_pFocusControl->SetControlFocus(0);
     m_pFocusControl = nullptr;
@@ -266,7 +258,7 @@ int PaintManager::OnLButtonDown(UINT flags, CPoint point) {
     ReleaseCapture();
     // The system's move loop starts from the caption hit; it wants screen coordinates.
     POINT screen = point;
-    if (IsLive()) ::ClientToScreen(m_hWnd, &screen);
+    if (IsLive()) ::ClientToScreen(m_window.hwnd(), &screen);
     SendMessageW(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(screen.x, screen.y));
   }
   return 1;
@@ -276,7 +268,7 @@ int PaintManager::OnLButtonDown(UINT flags, CPoint point) {
 // while the pointer is still over where it was.
 void PaintManager::DeliverToHover(int (MControl::*event)(unsigned, CPoint), UINT flags,
                                   CPoint point) {
-  WalkScope walk(*this);
+  WalkScope walk(m_tree);
   MControl* hover = m_pHoverControl;
   if (!hover || !hover->IsVisible() || !hover->GetRresponse()) {
     m_pHoverControl = nullptr;
@@ -301,7 +293,7 @@ int PaintManager::OnLButtonDblClk(UINT flags, CPoint point) {
 }
 
 int PaintManager::OnRButtonDown(UINT flags, CPoint point) {
-  WalkScope walk(*this);
+  WalkScope walk(m_tree);
   if (m_pFocusControl && m_pFocusControl != m_pHoverControl) {
     m_pFocusControl->SetControlFocus(0);
     m_pFocusControl = nullptr;
@@ -332,7 +324,7 @@ int PaintManager::OnRButtonDblClk(UINT flags, CPoint point) {
 }
 
 int PaintManager::OnMouseLeave() {
-  WalkScope walk(*this);
+  WalkScope walk(m_tree);
   ClearTooltip();
   m_bMouseTracking = 0;
   if (!m_bPressed) {
@@ -343,20 +335,17 @@ int PaintManager::OnMouseLeave() {
 }
 
 int PaintManager::OnMouseWheel(UINT, short delta, CPoint screen_point) {
-  WalkScope walk(*this);
+  WalkScope walk(m_tree);
   POINT point = screen_point;
-  if (IsLive()) ::ScreenToClient(m_hWnd, &point);
+  if (IsLive()) ::ScreenToClient(m_window.hwnd(), &point);
   const paint_math::WheelSteps steps = paint_math::SplitWheelDelta(delta);
   int any = 0;
   for (int notch = 0; notch < steps.notches; ++notch) {
     int handled = m_pHoverControl ? m_pHoverControl->OnScroll(1, steps.direction, point) : 0;
-    if (!handled) {
-      ScopedLock lock(m_controlLock);
-      for (MControl* control : Snapshot(m_controls, m_controlLock))
-        if (IsListed(m_controls, control) &&
-            (handled = control->OnScroll(1, steps.direction, point)) != 0)
-          break;
-    }
+    if (!handled)
+      handled = m_tree.Walk(ControlTree::kControls, [&](MControl* control) {
+        return control->OnScroll(1, steps.direction, point) != 0;
+      });
     if (handled) any = 1;
   }
   return any;
@@ -365,20 +354,18 @@ int PaintManager::OnMouseWheel(UINT, short delta, CPoint screen_point) {
 // ---- keys and activation ----
 
 int PaintManager::OnKeyDown(UINT key, UINT, UINT) {
-  WalkScope walk(*this);
+  WalkScope walk(m_tree);
   const unsigned code = CurrentModifierCode();
   if (m_pHoverControl && m_pHoverControl->OnKeyDown(key, 1, code)) return 1;
-  ScopedLock lock(m_controlLock);
-  for (MControl* control : Snapshot(m_controls, m_controlLock))
-    if (IsListed(m_controls, control) && control->OnKeyDown(key, 1, code)) break;
+  m_tree.Walk(ControlTree::kControls,
+              [&](MControl* control) { return control->OnKeyDown(key, 1, code) != 0; });
   return 1;
 }
 
 int PaintManager::OnKeyUp(UINT, UINT, UINT) { return 0; }
 
 int PaintManager::OnNcActivate(BOOL active) {
-  WalkScope walk(*this);
-  m_bActive = active ? 1 : 0;
+  WalkScope walk(m_tree);
   if (!active) {
     m_bMouseTracking = 0;
     m_bCaptured = 0;
@@ -391,7 +378,7 @@ int PaintManager::OnNcActivate(BOOL active) {
     }
     m_pHoverControl = nullptr;
   }
-  if (m_bLayered)
+  if (m_window.IsLayered())
     InvalidateRect(nullptr, TRUE);
   else
     Invalidate();
@@ -402,7 +389,7 @@ int PaintManager::OnWindowPosChanged(WINDOWPOS* pos) {
   // Re-applying the frame sends WM_WINDOWPOSCHANGED again; that nested call ends here.
   if (!IsLive() || m_bInPosChanged) return 1;
   m_bInPosChanged = 1;
-  ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+  ::SetWindowPos(m_window.hwnd(), nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOSENDCHANGING);
   if (pos) {
     SendMessageW(WM_MOVE, 0, MAKELPARAM(pos->x, pos->y));

@@ -7,7 +7,6 @@
 #include "ui/controls/mcontrol.h"
 #include "ui/core/manager.h"
 #include "ui/core/win_handles.h"
-#include "ui/paint/critical_section.h"
 #include "ui/paint/mrender.h"
 #include "ui/paint/paint_cache.h"
 #include "ui/paint/paint_manager.h"
@@ -37,26 +36,26 @@ int PaintManager::OnPaint() {
 
 int PaintManager::RenderPass() {
   if (!IsLive()) return 0;
-  if (::IsIconic(m_hWnd)) {
+  if (::IsIconic(m_window.hwnd())) {
     // Nothing is drawn, but the update region is emptied: left alone it would make the
     // system send WM_PAINT again at once, for as long as the window stays minimised.
-    ::ValidateRect(m_hWnd, nullptr);
+    ::ValidateRect(m_window.hwnd(), nullptr);
     return 1;
   }
   // Asked without a rectangle: to map one, Wine takes a DC, one more question to wineserver.
-  if (!::GetUpdateRect(m_hWnd, nullptr, FALSE)) return 0;
+  if (!::GetUpdateRect(m_window.hwnd(), nullptr, FALSE)) return 0;
 
   const CRect client = GetClientRect();
   const int width = client.Width(), height = client.Height();
   {
-    PaintScope paint(m_hWnd);
+    PaintScope paint(m_window.hwnd());
     const CRect update = paint.paint().rcPaint;
     if (width <= 0 || height <= 0) return 2;
 
     // The window's own DC, kept since Init; taken for this pass only when there is none.
     UniqueWindowDc taken;
-    if (!m_hPaintDC) taken = GetWindowDc(m_hWnd);
-    const HDC window_dc = m_hPaintDC ? m_hPaintDC : taken.get();
+    if (!m_window.dc()) taken = GetWindowDc(m_window.hwnd());
+    const HDC window_dc = m_window.dc() ? m_window.dc() : taken.get();
     if (!m_pPaintCache) m_pPaintCache = std::make_unique<PaintCache>();
     PaintCache& cache = *m_pPaintCache;
     if (cache.PrepareSurface(window_dc, width, height)) {
@@ -94,21 +93,21 @@ void PaintManager::DrawSurface(PaintCache& cache, const CRect& client, const CRe
       if (m_bPaintCache) cache.KeepBackground();
     }
     EndStep(PaintStepBackground);
-    const CRect clip = m_bLayered ? client : update;
+    const CRect clip = m_window.IsLayered() ? client : update;
     std::vector<CRect> drawn;
     DrawControl(dc, clip, &drawn);
     DrawCaret(dc, clip);
-    drawn.push_back(m_rcCaret);
+    drawn.push_back(m_caret.rect());
     EndStep(PaintStepControls);
-    if (m_bLayered) RepairDrawnAlpha(cache, drawn);
+    if (m_window.IsLayered()) RepairDrawnAlpha(cache, drawn);
     EndStep(PaintStepAlphaRepair);
     if (m_bDrawInfo) {
       DrawInfo(&graphics, cache, client);
       drawn.push_back(kPointerBox);
       drawn.push_back(InfoTextBox(client));
     }
-    DrawMessage(&graphics, cache);
-    drawn.push_back(m_rcMessage);
+    if (m_overlay.IsShown()) m_overlay.Draw(&graphics, cache, cache.Font(FindTempFont(L""), 12.0f));
+    drawn.push_back(m_overlay.rect());
     EndStep(PaintStepMessage);
     graphics.Flush(Gdiplus::FlushIntentionSync);
     cache.NoteDrawn(drawn);
@@ -177,22 +176,22 @@ CRect DrawnExtent(const MControl& control) {
 }  // namespace
 
 void PaintManager::DrawControl(HDC dc, const CRect& clip, std::vector<CRect>* drawn) {
-  WalkScope walk(*this);
-  for (auto [list, lock] : {std::pair{&m_areas, &m_areaLock}, {&m_controls, &m_controlLock}}) {
-    ScopedLock guard(*lock);
-    for (MControl* control : Snapshot(*list, *lock)) {
-      if (!IsListed(*list, control)) continue;
+  WalkScope walk(m_tree);
+  for (int kind : {ControlTree::kAreas, ControlTree::kControls}) {
+    m_tree.Walk(kind, [&](MControl* control) {
       const bool visible = control->IsVisible() != 0;
       HDC target = dc;
       control->Draw(target, clip);
       if (drawn && visible) drawn->push_back(DrawnExtent(*control));
-    }
+      return false;
+    });
   }
 }
 
 void PaintManager::DrawInfo(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& client) {
   POINT cursor;
-  if (::GetCursorPos(&cursor) && ::ScreenToClient(m_hWnd, &cursor) && kPointerBox.PtInRect(cursor))
+  if (::GetCursorPos(&cursor) && ::ScreenToClient(m_window.hwnd(), &cursor) &&
+      kPointerBox.PtInRect(cursor))
     graphics->DrawRectangle(&cache.Pen(0xFFC8C8C8), kPointerBox.left, kPointerBox.top,
                             kPointerBox.Width(), kPointerBox.Height());
   EndStep(PaintStepPointer);
@@ -222,48 +221,17 @@ void PaintManager::DrawInfoText(Gdiplus::Graphics* graphics, PaintCache& cache, 
   }
 }
 
-void PaintManager::DrawMessage(Gdiplus::Graphics* graphics, PaintCache& cache) {
-  if (m_nMsgAlpha <= 10 || m_strMessage.IsEmpty()) return;
-  const Gdiplus::ARGB alpha = static_cast<Gdiplus::ARGB>(m_nMsgAlpha & 0xFF) << 24;
-  const CRect& box = m_rcMessage;
-  graphics->FillRectangle(&cache.Brush(alpha | 0xE6E6E6), box.left, box.top, box.Width(),
-                          box.Height());
-  graphics->FillRectangle(&cache.Brush(alpha | 0xFEFEFE), box.left + 2, box.top + 2,
-                          box.Width() - 4, box.Height() - 4);
-
-  Gdiplus::Font* font = cache.Font(FindTempFont(L""), 12.0f);
-  if (font == nullptr) return;
-  graphics->SetTextRenderingHint(Gdiplus::TextRenderingHintClearTypeGridFit);
-  const float left = static_cast<float>(box.left + 5), top = static_cast<float>(box.top + 5);
-  if (m_nProgressShown < 1) {
-    graphics->DrawString(
-        m_strMessage.GetString(), -1, font, Gdiplus::RectF(left, top, 190.0f, 50.0f),
-        &cache.MessageFormat(Gdiplus::StringAlignmentNear), &cache.Brush(alpha | 0x050505));
-    return;
-  }
-  graphics->DrawString(m_strMessage.GetString(), -1, font,
-                       Gdiplus::RectF(left, top, static_cast<float>(box.Width() - 10), 30.0f),
-                       &cache.MessageFormat(Gdiplus::StringAlignmentCenter),
-                       &cache.Brush(alpha | 0x050505));
-  graphics->DrawLine(&cache.Pen(0xC8C8C8C8), static_cast<INT>(box.left + 10),
-                     static_cast<INT>(box.bottom - 15), static_cast<INT>(box.right - 20),
-                     static_cast<INT>(box.bottom - 15));
-  if (m_nProgressShown != 0)
-    graphics->FillRectangle(&cache.Brush(0xFEFFE100), box.left + 10, box.bottom - 16,
-                            m_nProgressShown * (box.Width() - 20) / 100, 3);
-}
-
 void PaintManager::Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const CRect& update) {
-  if (!m_bLayered) {
+  if (!m_window.IsLayered()) {
     if (paint_dc)
       ::BitBlt(paint_dc, update.left, update.top, update.Width(), update.Height(), cache.dc(),
                update.left, update.top, SRCCOPY);
     EndStep(PaintStepHandOver);
     return;
   }
-  const LONG ex_style = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
+  const LONG ex_style = ::GetWindowLongW(m_window.hwnd(), GWL_EXSTYLE);
   if ((ex_style & WS_EX_LAYERED) == 0) {
-    ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, ex_style | WS_EX_LAYERED);
+    ::SetWindowLongW(m_window.hwnd(), GWL_EXSTYLE, ex_style | WS_EX_LAYERED);
     cache.ForgetPresented();  // the window has no layered picture yet
   }
   // The window keeps the picture it was given: only the part that changed since is handed
@@ -284,7 +252,7 @@ void PaintManager::Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const
   info.pblend = &blend;
   info.dwFlags = ULW_ALPHA;
   info.prcDirty = dirty == whole ? nullptr : &dirty;
-  if (!::UpdateLayeredWindowIndirect(m_hWnd, &info)) cache.ForgetPresented();
+  if (!::UpdateLayeredWindowIndirect(m_window.hwnd(), &info)) cache.ForgetPresented();
   EndStep(PaintStepHandOver);
 }
 

@@ -39,7 +39,7 @@ void PaintManager::SetTooltip(CString text, CRect) {
   const bool live = m_hToolTip && ::IsWindow(m_hToolTip);
   if (text.IsEmpty()) {
     if (!live) return;
-    TOOLINFOW info = ToolInfo(m_hWnd, L"");
+    TOOLINFOW info = ToolInfo(m_window.hwnd(), L"");
     ::SendMessageW(m_hToolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
     ::SendMessageW(m_hToolTip, TTM_ACTIVATE, FALSE, 0);
     return;
@@ -50,12 +50,12 @@ void PaintManager::SetTooltip(CString text, CRect) {
     ::InitCommonControlsEx(&classes);
     m_hToolTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, TOOLTIPS_CLASSW,
                                    WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
-                                   GetLibraryInstance(), nullptr);
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_window.hwnd(),
+                                   nullptr, GetLibraryInstance(), nullptr);
     if (!m_hToolTip) return;
     ::SendMessageW(m_hToolTip, TTM_SETMAXTIPWIDTH, 0, 256);
     ::SendMessageW(m_hToolTip, TTM_SETTIPTEXTCOLOR, 0xFFFFFF, 0);
-    TOOLINFOW info = ToolInfo(m_hWnd, text.GetString());
+    TOOLINFOW info = ToolInfo(m_window.hwnd(), text.GetString());
     info.uFlags = TTF_PARSELINKS;
     info.rect = GetClientRect();
     ::SendMessageW(m_hToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
@@ -64,7 +64,7 @@ void PaintManager::SetTooltip(CString text, CRect) {
       ::SendMessageW(m_hToolTip, TTM_SETMARGIN, 0, reinterpret_cast<LPARAM>(&margin));
     }
   }
-  TOOLINFOW info = ToolInfo(m_hWnd, text.GetString());
+  TOOLINFOW info = ToolInfo(m_window.hwnd(), text.GetString());
   ::SendMessageW(m_hToolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
   ::SendMessageW(m_hToolTip, TTM_ACTIVATE, TRUE, 0);
 }
@@ -82,7 +82,7 @@ int PaintManager::SetAirBladderMsg(const wchar_t* text, POINT point, AIRBLADDER_
   if (m_pAirBladder == nullptr) {
     if (!IsLive()) return 0;
     auto* bubble = new MAirBladder;
-    if (!bubble->Create(m_hWnd, L"AirBladder Window", 0x96000080, 0, CRect())) {
+    if (!bubble->Create(m_window.hwnd(), L"AirBladder Window", 0x96000080, 0, CRect())) {
       delete bubble;
       return 0;
     }
