@@ -1,6 +1,9 @@
 // InputRouter: the input state machine of a paint manager's window (hover, press, focus).
 #include "ui/paint/input_router.h"
 
+#include <utility>
+#include <vector>
+
 #include "ui/controls/mcontrol.h"
 #include "ui/paint/bitmap_drag.h"
 #include "ui/paint/control_tree.h"
