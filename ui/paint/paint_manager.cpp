@@ -18,8 +18,6 @@ PaintManager::~PaintManager() {
   // First of all: a tick still running on the timer thread must not see a manager in pieces.
   KillMTimer();
   DestroyPopups();
-  if (m_hDragBitmap) ::DeleteObject(m_hDragBitmap);
-  m_hDragBitmap = nullptr;
   DestroyData();
   // Lists filled without Init (the manager never saw a window) are still owned here.
   ClearAllControls();
@@ -60,8 +58,7 @@ void PaintManager::DestroyData() {
   KillMTimer();
   ClearTimers();
   m_mtimerList.Clear();
-  m_pHoverControl = nullptr;
-  m_pFocusControl = nullptr;
+  m_input.ForgetAll();
   ClearAllControls();
   ClearImgResInfo();
   ClearTempFont();
@@ -116,9 +113,7 @@ MControl* PaintManager::CreateArea(MObject* parent, const wchar_t* class_name, U
 MControl* PaintManager::GetControl(UINT id) { return m_tree.Find(id); }
 
 void PaintManager::ForgetControl(MControl* control) {
-  // A press can make a nested child the hover or focus control: forget the whole subtree.
-  if (control->Contains(m_pHoverControl)) m_pHoverControl = nullptr;
-  if (control->Contains(m_pFocusControl)) m_pFocusControl = nullptr;
+  m_input.Forget(*control);
   m_caret.Forget(*control);
   m_timers.Forget(*control);
   m_mtimerList.Forget(*control);
@@ -193,13 +188,8 @@ LRESULT PaintManager::PostMessageW(UINT msg, WPARAM wparam, LPARAM lparam) {
   return m_window.Send(msg, wparam, lparam);
 }
 
-void PaintManager::SetCapture() {
-  if (IsLive()) ::SetCapture(m_window.hwnd());
-}
+void PaintManager::SetCapture() { m_input.SetCapture(); }
 
-void PaintManager::ReleaseCapture() {
-  if (IsLive() && ::GetCapture() == m_window.hwnd()) ::ReleaseCapture();
-  m_bCaptured = 0;
-}
+void PaintManager::ReleaseCapture() { m_input.ReleaseCapture(); }
 
 }  // namespace Zentu

@@ -20,6 +20,7 @@
 #include "ui/paint/control_timers.h"
 #include "ui/paint/control_tree.h"
 #include "ui/paint/drop_target.h"
+#include "ui/paint/input_router.h"
 #include "ui/paint/message_overlay.h"
 #include "ui/paint/mtimer_list.h"
 #include "ui/paint/paint_window.h"
@@ -41,9 +42,9 @@ inline constexpr UINT kScrollImageVertical = 102;
 inline constexpr UINT kEmbeddedFontId = 106;
 
 // Owned by value by its dialog; owns every control created through it and the images and
-// fonts it hands out. Its work is done by the parts it holds (the window, the control tree,
-// the timers, the overlay, the caret, the resources); the members here forward to them. All
-// members run on the window's thread except where noted (docs/ARCHITECTURE.md).
+// fonts it hands out. Its work is done by the parts it holds (the window, the control tree, the
+// input router, the timers, the overlay, the caret, the resources); the members here forward to
+// them. All members run on the window's thread except where noted (docs/ARCHITECTURE.md).
 class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
  public:
   PaintManager();
@@ -131,9 +132,9 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   // ---- input state ----
   void SetCapture();
   void ReleaseCapture();
-  int IsCaptured() const { return m_bCaptured; }
-  MControl* GetHoverControl() const { return m_pHoverControl; }
-  MControl* GetFocusControl() const { return m_pFocusControl; }
+  int IsCaptured() const { return m_input.IsCaptured(); }
+  MControl* GetHoverControl() const { return m_input.hover(); }
+  MControl* GetFocusControl() const { return m_input.focus(); }
   void SetFocusControl(MControl* control);
   MControl* GetNextFocusableControl();
   MControl* GetPrevFocusableControl();
@@ -163,7 +164,7 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   int PostNcDestroy();
 
   // ---- plain settings ----
-  void EnableWndDrag(int enable) { m_bWndDrag = enable; }
+  void EnableWndDrag(int enable) { m_input.EnableWindowDrag(enable); }
   void SetLayeredWindow(int layered) { m_window.SetLayered(layered); }
   int IsLayered() const { return m_window.IsLayered(); }
   void EnableDrawInfo(int enable) { m_bDrawInfo = enable; }
@@ -194,7 +195,7 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   COLORREF GetDefaultEnabledColor() const { return m_crDefaultEnabled; }
   MWindow* GetMDialog() const { return m_pOwner; }
   int IsDrawInfo() const { return m_bDrawInfo; }
-  int IsWndDrag() const { return m_bWndDrag; }
+  int IsWndDrag() const { return m_input.IsWindowDrag(); }
 
   // ---- background image, image records, fonts ----
   int LoadBKImage(const wchar_t* name);  // see SetBackColor
@@ -301,12 +302,8 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void DiscardControlCaches();
   int UseBKImage();  // after a (re)load of the background image
   void DestroyList(int kind);
-  MControl* FindFocusable(bool forward);
   void ForgetControl(MControl* control);
   void DestroyPopups();
-  void TrackMouse();
-  void DeliverToHover(int (MControl::*event)(unsigned, CPoint), UINT flags, CPoint point);
-  void StartControlDrag();
   void DrawSurface(PaintCache& cache, const CRect& client, const CRect& update);
   void PaintBackground(Gdiplus::Graphics* graphics, const CRect& client);
   void RepairDrawnAlpha(PaintCache& cache, const std::vector<CRect>& drawn);
@@ -331,9 +328,6 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   CRect m_rcCaption;
   SIZE m_szMax{0, 0};
   SIZE m_szMin{0, 0};
-  POINT m_ptDragStart{0, 0};
-  int m_bDragArmed = 0;
-  HBITMAP m_hDragBitmap = nullptr;       // owned
   Gdiplus::Image* m_pBKImage = nullptr;  // owned
   int m_nBKWidth = 0;
   int m_nBKHeight = 0;
@@ -341,22 +335,17 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   MShadow m_shadow;  // owned: keeps the shadow settings and the shadow window
 
   int m_bDrawInfo = 0;
-  int m_bMouseTracking = 0;
-  int m_bPressed = 0;
-  int m_bCaptured = 0;
-  int m_bWndDrag = 1;
   int m_bInPosChanged = 0;
   UINT m_uScrollV = 0;
   UINT m_uScrollH = 0;
   COLORREF m_crDefaultEnabled = 0x808080;
-  MControl* m_pHoverControl = nullptr;  // not owned: a member of m_controls or null
-  MControl* m_pFocusControl = nullptr;  // not owned: a member of m_controls or null
   int m_nTooltipCtrlID = 0;
   HWND m_hToolTip = nullptr;             // owned: destroyed with the manager
   MAirBladder* m_pAirBladder = nullptr;  // owned
   int m_nAirBladderMode = 0;
 
   ControlTree m_tree{m_window};  // owns the controls
+  InputRouter m_input{m_window, m_tree, [this] { ClearTooltip(); }};
 
   int m_nBackMode = BackModeStretch;
   int m_nCorner = kDefaultFrameCorner;

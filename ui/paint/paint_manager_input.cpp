@@ -1,4 +1,4 @@
-// PaintManager: the window message step and the input state machine (hover, press, focus).
+// PaintManager: the window message step; input goes on to the input router.
 #include "ui/paint/paint_manager.h"
 
 #include <windowsx.h>
@@ -6,17 +6,9 @@
 
 #include "ui/controls/mcontrol.h"
 #include "ui/paint/paint_cache.h"
-#include "ui/paint/paint_math.h"
 
 namespace Zentu {
 namespace {
-
-const CPoint kNowhere(-1, -1);
-
-unsigned CurrentModifierCode() {
-  auto down = [](int key) { return (::GetKeyState(key) & 0x8000) != 0; };
-  return paint_math::ModifierCode(down(VK_MENU), down(VK_SHIFT), down(VK_CONTROL));
-}
 
 CPoint PointOf(LPARAM lparam) { return CPoint(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)); }
 
@@ -131,253 +123,61 @@ int PaintManager::PreTranslateMessage(MSG* msg) {
   if (msg == nullptr || !IsLive()) return 0;
   // Only this window's messages: the thread's loop also carries other windows' keys.
   if (msg->hwnd != m_window.hwnd() && !::IsChild(m_window.hwnd(), msg->hwnd)) return 0;
-  if ((msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) && msg->wParam == VK_TAB) {
-    const unsigned code = CurrentModifierCode();
-    MControl* next = nullptr;
-    if (code == 0)
-      next = GetNextFocusableControl();
-    else if (code == paint_math::kModifierShift)
-      next = GetPrevFocusableControl();
-    else
-      return 0;
-    if (next == m_pFocusControl) return 0;
-    SetFocusControl(next);
-    return 1;
-  }
+  if ((msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) && msg->wParam == VK_TAB)
+    return m_input.MoveFocusByTab() ? 1 : 0;
   if (IsMouseMessage(msg->message) && m_hToolTip && ::IsWindow(m_hToolTip))
     ::SendMessageW(m_hToolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
   return 0;
 }
 
-// ---- focus ----
+// ---- input: the router's ----
 
-void PaintManager::SetFocusControl(MControl* control) {
-  if (control == m_pFocusControl) return;
-  if (m_pFocusControl) m_pFocusControl->SetControlFocus(0);
-  if (control) control->SetControlFocus(1);
-  m_pFocusControl = control;
-}
-
-MControl* PaintManager::FindFocusable(bool forward) {
-  const std::vector<MControl*> controls = m_tree.Snapshot(ControlTree::kControls);
-  std::vector<bool> focusable;
-  focusable.reserve(controls.size());
-  int current = -1;
-  for (size_t i = 0; i < controls.size(); ++i) {
-    MControl* control = controls[i];
-    focusable.push_back(control->IsVisible() && control->IsEnabled() && control->IsTabStop());
-    if (control == m_pFocusControl) current = static_cast<int>(i);
-  }
-  const bool listed = m_pFocusControl == nullptr || current >= 0;
-  const auto found = paint_math::NextFocusIndex(focusable, current, listed, forward);
-  if (!found) return nullptr;
-  // The answer came from the wrap-around scan: that scan also gives a missing hover
-  // control the first list entry.
-  const bool wrapped = current < 0 || (forward ? *found <= current : *found >= current);
-  if (wrapped && m_pHoverControl == nullptr && !controls.empty())
-    m_pHoverControl = controls.front();
-  return controls[*found];
-}
-
-MControl* PaintManager::GetNextFocusableControl() { return FindFocusable(true); }
-MControl* PaintManager::GetPrevFocusableControl() { return FindFocusable(false); }
-
-// ---- mouse ----
-
-void PaintManager::TrackMouse() {
-  if (m_bMouseTracking || !IsLive()) return;
-  TRACKMOUSEEVENT track{};
-  track.cbSize = sizeof(track);
-  track.dwFlags = TME_HOVER | TME_LEAVE;
-  track.hwndTrack = m_window.hwnd();
-  track.dwHoverTime = 400;
-  m_bMouseTracking = ::TrackMouseEvent(&track) ? 1 : 0;
-}
+void PaintManager::SetFocusControl(MControl* control) { m_input.SetFocus(control); }
+MControl* PaintManager::GetNextFocusableControl() { return m_input.FindFocusable(true); }
+MControl* PaintManager::GetPrevFocusableControl() { return m_input.FindFocusable(false); }
 
 int PaintManager::OnMouseMove(UINT flags, CPoint point) {
-  WalkScope walk(m_tree);
-  TrackMouse();
-  if (m_bDragArmed && (flags & MK_LBUTTON)) {
-    if (paint_math::DragThresholdPassed(CPoint(m_ptDragStart), point, ::GetSystemMetrics(SM_CXDRAG),
-                                        ::GetSystemMetrics(SM_CYDRAG))) {
-      StartControlDrag();
-      return 1;
-    }
-  }
-  MControl* hover = m_pHoverControl;
-  if (hover && hover->PtInRect(point) && hover->OnCheckMouseResponse(flags, point) &&
-      m_bMouseTracking) {
-    hover->OnMouseMove(flags, point);
-    return 1;
-  }
-  ClearTooltip();
-  if (m_bPressed) return 1;
-  if (!m_bMouseTracking) {
-    m_pHoverControl = nullptr;
-    return 1;
-  }
-  MControl* found = nullptr;
-  m_tree.Walk(ControlTree::kControls, [&](MControl* control) {
-    control->OnMouseMove(flags, point);
-    // Its handler may have removed it: a removed control never becomes the hover one.
-    if (m_tree.IsListed(ControlTree::kControls, control) && control->PtInRect(point) &&
-        control->GetRresponse())
-      found = control;
-    return false;
-  });
-  m_pHoverControl = found && m_tree.IsListed(ControlTree::kControls, found) ? found : nullptr;
-  return 1;
+  return m_input.OnMouseMove(flags, point);
 }
 
 int PaintManager::OnLButtonDown(UINT flags, CPoint point) {
-  WalkScope walk(m_tree);
-  if (m_pFocusControl && m_pFocusControl != m_pHoverControl) {
-    m_pFocusControl->SetControlFocus(0);
-    m_pFocusControl = nullptr;
-  }
-  MControl* hover = m_pHoverControl;
-  if (hover && hover->IsVisible() && hover->GetRresponse() && hover->PtInRect(point) &&
-      hover->OnCheckMouseResponse(flags, point)) {
-    if (hover->IsDragDrop() && hover->IsEnabled()) {
-      m_bDragArmed = 1;
-      m_ptDragStart = point;
-      if (m_hDragBitmap) ::DeleteObject(m_hDragBitmap);
-      m_hDragBitmap = hover->GetDropBitmap();
-    }
-    m_bPressed = 1;
-    m_pFocusControl = hover;
-    const int result = hover->OnLButtonDown(flags, point);
-    if (!m_bCaptured && m_pHoverControl && m_pHoverControl->OnCheckMouseResponse(flags, point)) {
-      SetCapture();
-      m_bCaptured = 1;
-      return 1;
-    }
-    if (result) return 1;
-  }
-  if (m_bWndDrag) {
-    ReleaseCapture();
-    // The system's move loop starts from the caption hit; it wants screen coordinates.
-    POINT screen = point;
-    if (IsLive()) ::ClientToScreen(m_window.hwnd(), &screen);
-    SendMessageW(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(screen.x, screen.y));
-  }
-  return 1;
-}
-
-// A release or double click goes to the hover control, which stays the hover control only
-// while the pointer is still over where it was.
-void PaintManager::DeliverToHover(int (MControl::*event)(unsigned, CPoint), UINT flags,
-                                  CPoint point) {
-  WalkScope walk(m_tree);
-  MControl* hover = m_pHoverControl;
-  if (!hover || !hover->IsVisible() || !hover->GetRresponse()) {
-    m_pHoverControl = nullptr;
-    return;
-  }
-  const CRect before = hover->GetRect();
-  (hover->*event)(flags, point);
-  if (!before.PtInRect(point) && m_pHoverControl == hover) m_pHoverControl = nullptr;
+  return m_input.OnLButtonDown(flags, point);
 }
 
 int PaintManager::OnLButtonUp(UINT flags, CPoint point) {
-  if (m_bCaptured) ReleaseCapture();
-  m_bPressed = 0;
-  m_bDragArmed = 0;
-  DeliverToHover(&MControl::OnLButtonUp, flags, point);
-  return 1;
+  return m_input.OnLButtonUp(flags, point);
 }
 
 int PaintManager::OnLButtonDblClk(UINT flags, CPoint point) {
-  DeliverToHover(&MControl::OnLButtonDblClk, flags, point);
-  return 1;
+  return m_input.OnLButtonDblClk(flags, point);
 }
 
 int PaintManager::OnRButtonDown(UINT flags, CPoint point) {
-  WalkScope walk(m_tree);
-  if (m_pFocusControl && m_pFocusControl != m_pHoverControl) {
-    m_pFocusControl->SetControlFocus(0);
-    m_pFocusControl = nullptr;
-  }
-  MControl* hover = m_pHoverControl;
-  if (hover && hover->IsVisible() && hover->GetRresponse() && hover->PtInRect(point) &&
-      hover->OnCheckMouseResponse(flags, point)) {
-    m_pFocusControl = hover;
-    hover->OnRButtonDown(flags, point);
-    if (!m_bCaptured && m_pHoverControl && m_pHoverControl->OnCheckMouseResponse(flags, point)) {
-      SetCapture();
-      m_bCaptured = 1;
-    }
-  }
-  return 1;
+  return m_input.OnRButtonDown(flags, point);
 }
 
 int PaintManager::OnRButtonUp(UINT flags, CPoint point) {
-  if (m_bCaptured) ReleaseCapture();
-  m_bPressed = 0;
-  DeliverToHover(&MControl::OnRButtonUp, flags, point);
-  return 1;
+  return m_input.OnRButtonUp(flags, point);
 }
 
 int PaintManager::OnRButtonDblClk(UINT flags, CPoint point) {
-  DeliverToHover(&MControl::OnRButtonDblClk, flags, point);
-  return 1;
+  return m_input.OnRButtonDblClk(flags, point);
 }
 
-int PaintManager::OnMouseLeave() {
-  WalkScope walk(m_tree);
-  ClearTooltip();
-  m_bMouseTracking = 0;
-  if (!m_bPressed) {
-    if (MControl* hover = m_pHoverControl) hover->OnMouseMove(0, kNowhere);
-    m_pHoverControl = nullptr;
-  }
-  return 1;
-}
+int PaintManager::OnMouseLeave() { return m_input.OnMouseLeave(); }
 
 int PaintManager::OnMouseWheel(UINT, short delta, CPoint screen_point) {
-  WalkScope walk(m_tree);
-  POINT point = screen_point;
-  if (IsLive()) ::ScreenToClient(m_window.hwnd(), &point);
-  const paint_math::WheelSteps steps = paint_math::SplitWheelDelta(delta);
-  int any = 0;
-  for (int notch = 0; notch < steps.notches; ++notch) {
-    int handled = m_pHoverControl ? m_pHoverControl->OnScroll(1, steps.direction, point) : 0;
-    if (!handled)
-      handled = m_tree.Walk(ControlTree::kControls, [&](MControl* control) {
-        return control->OnScroll(1, steps.direction, point) != 0;
-      });
-    if (handled) any = 1;
-  }
-  return any;
+  return m_input.OnMouseWheel(delta, screen_point);
 }
 
-// ---- keys and activation ----
-
-int PaintManager::OnKeyDown(UINT key, UINT, UINT) {
-  WalkScope walk(m_tree);
-  const unsigned code = CurrentModifierCode();
-  if (m_pHoverControl && m_pHoverControl->OnKeyDown(key, 1, code)) return 1;
-  m_tree.Walk(ControlTree::kControls,
-              [&](MControl* control) { return control->OnKeyDown(key, 1, code) != 0; });
-  return 1;
-}
+int PaintManager::OnKeyDown(UINT key, UINT, UINT) { return m_input.OnKeyDown(key); }
 
 int PaintManager::OnKeyUp(UINT, UINT, UINT) { return 0; }
 
+// ---- activation and placement ----
+
 int PaintManager::OnNcActivate(BOOL active) {
-  WalkScope walk(m_tree);
-  if (!active) {
-    m_bMouseTracking = 0;
-    m_bCaptured = 0;
-    MControl* hover = m_pHoverControl;
-    if (m_bPressed) {
-      m_bPressed = 0;
-      if (hover) hover->OnLButtonUp(0, kNowhere);
-    } else if (hover) {
-      hover->OnMouseMove(0, kNowhere);
-    }
-    m_pHoverControl = nullptr;
-  }
+  if (!active) m_input.Deactivate();
   if (m_window.IsLayered())
     InvalidateRect(nullptr, TRUE);
   else
