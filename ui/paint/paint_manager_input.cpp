@@ -5,7 +5,6 @@
 #include <commctrl.h>
 
 #include "ui/controls/mcontrol.h"
-#include "ui/paint/paint_cache.h"
 
 namespace Zentu {
 namespace {
@@ -34,11 +33,7 @@ LRESULT PaintManager::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
   // Any handler below may remove controls, clear the lists or destroy the window (which
   // clears them at WM_NCDESTROY): the controls removed stay allocated until this returns.
   WalkScope walk(m_tree);
-  // Shown again, moved, resized or restyled, the window may have dropped (or never shown)
-  // the layered picture it was given last.
-  if (m_pPaintCache &&
-      (msg == WM_SHOWWINDOW || msg == WM_WINDOWPOSCHANGED || msg == WM_STYLECHANGED))
-    m_pPaintCache->ForgetPresented();
+  m_painter.OnWindowMessage(msg);
   if (m_tree.Walk(ControlTree::kControls, [&](MControl* control) {
         return control->OnWindowMessage(msg, static_cast<unsigned>(wparam),
                                         static_cast<long>(lparam)) != 0;
