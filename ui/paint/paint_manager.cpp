@@ -7,7 +7,6 @@
 #include "ui/core/manager.h"
 #include "ui/core/mwindow.h"
 #include "ui/paint/control_factory.h"
-#include "ui/paint/paint_cache.h"
 #include "ui/paint/paint_math.h"
 
 namespace Zentu {
@@ -50,7 +49,7 @@ void PaintManager::Init(HWND window, MWindow* owner) {
 
 void PaintManager::DestroyData() {
   if (!m_bInit) return;
-  m_pPaintCache.reset();
+  m_painter.DropCache();
   if (m_pBKImage) delete m_pBKImage;
   m_pBKImage = nullptr;
   m_nBKWidth = m_nBKHeight = 0;
@@ -148,14 +147,14 @@ long PaintManager::OnControlUpdate(CRect rect, int flag, MControl* control) {
 void PaintManager::SetBackColor(COLORREF back, COLORREF border) {
   m_crBack = back;
   m_crBorder = border;
-  DiscardBackground();
+  m_painter.DiscardBackground();
   DiscardControlCaches();
 }
 
 void PaintManager::SetBackMode(int mode, int corner) {
   m_nBackMode = mode;
   m_nCorner = corner;
-  DiscardBackground();
+  m_painter.DiscardBackground();
   DiscardControlCaches();
 }
 

@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <map>
-#include <memory>
 #include <vector>
 
 #include "ui/core/cstring.h"
@@ -24,6 +23,7 @@
 #include "ui/paint/message_overlay.h"
 #include "ui/paint/mtimer_list.h"
 #include "ui/paint/paint_window.h"
+#include "ui/paint/painter.h"
 #include "ui/paint/resource_cache.h"
 #include "ui/paint/rktimer.h"
 
@@ -89,11 +89,8 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   int RenderPass();
   // Sees every finished off-screen surface (bottom-up B,G,R,A rows) just before it is
   // presented; for screenshots and tests. Null switches it off.
-  using SurfaceHook = void (*)(void* context, const BYTE* bits, int width, int height);
-  void SetSurfaceHook(SurfaceHook hook, void* context) {
-    m_surfaceHook = hook;
-    m_surfaceHookContext = context;
-  }
+  using SurfaceHook = Painter::SurfaceHook;
+  void SetSurfaceHook(SurfaceHook hook, void* context) { m_painter.SetSurfaceHook(hook, context); }
   // The steps of a paint pass, in the order they run; a pass skips what it has nothing for.
   enum PaintStep : int {
     PaintStepBegin,        // the update region, BeginPaint, the surface made or kept
@@ -110,15 +107,12 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
     PaintStepCount
   };
   // Told as each step of a pass ends; for benchmarks. Null switches it off.
-  using StepHook = void (*)(void* context, int step);
-  void SetStepHook(StepHook hook, void* context) {
-    m_stepHook = hook;
-    m_stepHookContext = context;
-  }
+  using StepHook = Painter::StepHook;
+  void SetStepHook(StepHook hook, void* context) { m_painter.SetStepHook(hook, context); }
   // On (the default), a pass reuses the surface, the drawn background and the overlays' text
   // objects of the pass before; off, each pass makes them anew (same pixels, more work).
   void EnablePaintCache(int enable);
-  int IsPaintCache() const { return m_bPaintCache; }
+  int IsPaintCache() const { return m_painter.IsCacheOn(); }
   void DrawBackImage(Gdiplus::Graphics* graphics, const CRect& client);
   // `drawn`, when given, receives the area each control drawn may have covered.
   void DrawControl(HDC dc, const CRect& clip, std::vector<CRect>* drawn = nullptr);
@@ -304,18 +298,12 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   void DestroyList(int kind);
   void ForgetControl(MControl* control);
   void DestroyPopups();
-  void DrawSurface(PaintCache& cache, const CRect& client, const CRect& update);
+  // What the painter draws: the background, the controls and the caret, the overlays.
+  Painter::Scene PaintScene();
   void PaintBackground(Gdiplus::Graphics* graphics, const CRect& client);
-  void RepairDrawnAlpha(PaintCache& cache, const std::vector<CRect>& drawn);
-  void DiscardBackground();
-  void DiscardPaintFonts();
+  void DrawOverlays(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& client,
+                    std::vector<CRect>& drawn);
   void DrawInfo(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& client);
-  void DrawInfoText(Gdiplus::Graphics* graphics, PaintCache& cache, const CRect& box, int value,
-                    Gdiplus::Font* font);
-  void Present(PaintCache& cache, HDC window_dc, HDC paint_dc, const CRect& update);
-  void EndStep(PaintStep step) {
-    if (m_stepHook) m_stepHook(m_stepHookContext, step);
-  }
   bool IsLive() const { return m_window.IsLive(); }
 
   MWindow* m_pOwner = nullptr;  // not owned: the dialog that owns this manager
@@ -353,14 +341,9 @@ class ZENTU_API PaintManager : public RKTimer, public CIDropTarget {
   ControlTimers m_timers{m_window};
   MTimerList m_mtimerList;  // shared with the multimedia timer thread
 
-  SurfaceHook m_surfaceHook = nullptr;
-  void* m_surfaceHookContext = nullptr;  // not owned
-  StepHook m_stepHook = nullptr;
-  void* m_stepHookContext = nullptr;  // not owned
-  int m_bPaintCache = 1;
-  std::unique_ptr<PaintCache> m_pPaintCache;  // owned: made by a pass, dropped with the window
-  // After the paint cache: the fonts it makes refer to these families.
-  ResourceCache m_resources{m_window, [this] { DiscardPaintFonts(); }};
+  Painter m_painter{m_window, PaintScene()};  // owns the paint cache
+  // After the painter: the fonts its cache makes refer to these families.
+  ResourceCache m_resources{m_window, [this] { m_painter.DiscardFonts(); }};
 };
 
 }  // namespace Zentu

@@ -4,8 +4,9 @@
 #include <windowsx.h>
 #include <commctrl.h>
 
+#include <optional>
+
 #include "ui/controls/mcontrol.h"
-#include "ui/paint/paint_cache.h"
 
 namespace Zentu {
 namespace {
@@ -28,54 +29,83 @@ bool IsMouseMessage(UINT msg) {
   }
 }
 
+// Only the positive limits apply.
+void ApplySizeLimits(MINMAXINFO& info, SIZE min, SIZE max) {
+  if (min.cx > 0) info.ptMinTrackSize.x = min.cx;
+  if (min.cy > 0) info.ptMinTrackSize.y = min.cy;
+  if (max.cx > 0) info.ptMaxTrackSize.x = info.ptMaxSize.x = max.cx;
+  if (max.cy > 0) info.ptMaxTrackSize.y = info.ptMaxSize.y = max.cy;
+}
+
+// The mouse messages, to the manager's handlers (and from there the input router); nothing
+// for any other message.
+std::optional<int> RouteMouse(PaintManager& manager, UINT msg, WPARAM wparam, LPARAM lparam) {
+  const UINT flags = static_cast<UINT>(wparam);
+  switch (msg) {
+    case WM_MOUSEMOVE:
+      return manager.OnMouseMove(flags, PointOf(lparam));
+    case WM_LBUTTONDOWN:
+      return manager.OnLButtonDown(flags, PointOf(lparam));
+    case WM_LBUTTONUP:
+      return manager.OnLButtonUp(flags, PointOf(lparam));
+    case WM_LBUTTONDBLCLK:
+      return manager.OnLButtonDblClk(flags, PointOf(lparam));
+    case WM_RBUTTONDOWN:
+      return manager.OnRButtonDown(flags, PointOf(lparam));
+    case WM_RBUTTONUP:
+      return manager.OnRButtonUp(flags, PointOf(lparam));
+    case WM_RBUTTONDBLCLK:
+      return manager.OnRButtonDblClk(flags, PointOf(lparam));
+    case WM_MOUSEWHEEL:
+      return manager.OnMouseWheel(GET_KEYSTATE_WPARAM(wparam), GET_WHEEL_DELTA_WPARAM(wparam),
+                                  PointOf(lparam));
+    case WM_MOUSELEAVE:
+      return manager.OnMouseLeave();
+    default:
+      return std::nullopt;
+  }
+}
+
+// Painting, activation and keys; nothing for any other message.
+std::optional<int> RouteWindowState(PaintManager& manager, UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case WM_PAINT:
+      return manager.OnPaint();
+    case WM_NCACTIVATE:
+      return manager.OnNcActivate(static_cast<BOOL>(wparam));
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      return manager.OnKeyDown(static_cast<UINT>(wparam), LOWORD(lparam), HIWORD(lparam));
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      return manager.OnKeyUp(static_cast<UINT>(wparam), LOWORD(lparam), HIWORD(lparam));
+    default:
+      return std::nullopt;
+  }
+}
+
 }  // namespace
 
 LRESULT PaintManager::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
   // Any handler below may remove controls, clear the lists or destroy the window (which
   // clears them at WM_NCDESTROY): the controls removed stay allocated until this returns.
   WalkScope walk(m_tree);
-  // Shown again, moved, resized or restyled, the window may have dropped (or never shown)
-  // the layered picture it was given last.
-  if (m_pPaintCache &&
-      (msg == WM_SHOWWINDOW || msg == WM_WINDOWPOSCHANGED || msg == WM_STYLECHANGED))
-    m_pPaintCache->ForgetPresented();
+  m_painter.OnWindowMessage(msg);
   if (m_tree.Walk(ControlTree::kControls, [&](MControl* control) {
         return control->OnWindowMessage(msg, static_cast<unsigned>(wparam),
                                         static_cast<long>(lparam)) != 0;
       }))
     return 0;
-  const UINT flags = static_cast<UINT>(wparam);
-  int handled = 0;
   switch (msg) {
-    case WM_PAINT:
-      handled = OnPaint();
-      break;
-    case WM_GETMINMAXINFO: {
-      auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
-      if (info == nullptr) return 1;
-      if (m_szMin.cx > 0) info->ptMinTrackSize.x = m_szMin.cx;
-      if (m_szMin.cy > 0) info->ptMinTrackSize.y = m_szMin.cy;
-      if (m_szMax.cx > 0) info->ptMaxTrackSize.x = info->ptMaxSize.x = m_szMax.cx;
-      if (m_szMax.cy > 0) info->ptMaxTrackSize.y = info->ptMaxSize.y = m_szMax.cy;
+    case WM_GETMINMAXINFO:
+      if (lparam != 0) ApplySizeLimits(*reinterpret_cast<MINMAXINFO*>(lparam), m_szMin, m_szMax);
       return 1;
-    }
     case WM_CREATE:
     case WM_DESTROY:
     case WM_SIZE:
     case WM_CHAR:
     case WM_MOUSEHOVER:
       return 1;
-    case WM_NCACTIVATE:
-      handled = OnNcActivate(static_cast<BOOL>(wparam));
-      break;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      handled = OnKeyDown(flags, LOWORD(lparam), HIWORD(lparam));
-      break;
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-      handled = OnKeyUp(flags, LOWORD(lparam), HIWORD(lparam));
-      break;
     case WM_COMMAND:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
@@ -85,38 +115,12 @@ LRESULT PaintManager::OnWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_TIMER:
       OnTimer(static_cast<UINT>(wparam));
       return 0;
-    case WM_MOUSEMOVE:
-      handled = OnMouseMove(flags, PointOf(lparam));
-      break;
-    case WM_LBUTTONDOWN:
-      handled = OnLButtonDown(flags, PointOf(lparam));
-      break;
-    case WM_LBUTTONUP:
-      handled = OnLButtonUp(flags, PointOf(lparam));
-      break;
-    case WM_LBUTTONDBLCLK:
-      handled = OnLButtonDblClk(flags, PointOf(lparam));
-      break;
-    case WM_RBUTTONDOWN:
-      handled = OnRButtonDown(flags, PointOf(lparam));
-      break;
-    case WM_RBUTTONUP:
-      handled = OnRButtonUp(flags, PointOf(lparam));
-      break;
-    case WM_RBUTTONDBLCLK:
-      handled = OnRButtonDblClk(flags, PointOf(lparam));
-      break;
-    case WM_MOUSEWHEEL:
-      handled = OnMouseWheel(GET_KEYSTATE_WPARAM(wparam), GET_WHEEL_DELTA_WPARAM(wparam),
-                             PointOf(lparam));
-      break;
-    case WM_MOUSELEAVE:
-      handled = OnMouseLeave();
-      break;
     default:
-      return 0;
+      break;
   }
-  return handled ? 1 : 0;
+  std::optional<int> handled = RouteMouse(*this, msg, wparam, lparam);
+  if (!handled) handled = RouteWindowState(*this, msg, wparam, lparam);
+  return handled.value_or(0) ? 1 : 0;
 }
 
 int PaintManager::PreTranslateMessage(MSG* msg) {

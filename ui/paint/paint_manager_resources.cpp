@@ -1,7 +1,6 @@
 // PaintManager: the background image, the shared image records and the temporary fonts.
 #include "ui/core/manager.h"
 #include "ui/paint/mrender.h"
-#include "ui/paint/paint_cache.h"
 #include "ui/paint/paint_manager.h"
 
 namespace Zentu {
@@ -23,7 +22,7 @@ int PaintManager::LoadBKImage(UINT id, const wchar_t* type) {
 int PaintManager::UseBKImage() {
   m_nBKWidth = m_pBKImage ? static_cast<int>(m_pBKImage->GetWidth()) : 0;
   m_nBKHeight = m_pBKImage ? static_cast<int>(m_pBKImage->GetHeight()) : 0;
-  DiscardBackground();
+  m_painter.DiscardBackground();
   DiscardControlCaches();
   return m_pBKImage ? 1 : 0;
 }
@@ -58,10 +57,5 @@ Gdiplus::FontFamily* PaintManager::FindTempFont(const wchar_t*) { return m_resou
 void PaintManager::ClearTempFont() { m_resources.ClearFonts(); }
 
 size_t PaintManager::GetGDITempFontCount() { return m_resources.GdiFontCount(); }
-
-// The paint pass's fonts are made from the families about to go.
-void PaintManager::DiscardPaintFonts() {
-  if (m_pPaintCache) m_pPaintCache->DiscardFonts();
-}
 
 }  // namespace Zentu
