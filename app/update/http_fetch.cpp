@@ -182,6 +182,18 @@ int ReadBody(OpenedUrl& opened, const std::function<bool(const char*, DWORD)>& s
   return kHttpDone;
 }
 
+// Waits on `changed` until `ended` holds, `keep_running` turns false or `deadline_ms` passes;
+// whether `ended` holds then. `keep_running` is looked at every 50 ms: a stop request has no
+// condition of its own to notify.
+template <class Ended, class KeepRunning>
+bool WaitEnded(std::condition_variable& changed, std::unique_lock<std::mutex>& guard,
+               DWORD deadline_ms, Ended ended, const KeepRunning& keep_running) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
+  while (!ended() && keep_running() && std::chrono::steady_clock::now() < end)
+    changed.wait_for(guard, std::chrono::milliseconds(50));
+  return ended();
+}
+
 // Whether a request left behind by WithDeadline still runs. Taken after a request's own lock,
 // never before it.
 struct Stranded {
@@ -228,11 +240,9 @@ std::optional<Result> WithDeadline(std::function<Result()> work, DWORD deadline_
     if (shared->stranded) SetStranded(false);
     shared->done_changed.notify_all();
   }).detach();
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
   std::unique_lock<std::mutex> guard(shared->lock);
-  while (!shared->done && keep_running() && std::chrono::steady_clock::now() < end)
-    shared->done_changed.wait_for(guard, std::chrono::milliseconds(50));
-  if (!shared->done) {
+  if (!WaitEnded(
+          shared->done_changed, guard, deadline_ms, [&] { return shared->done; }, keep_running)) {
     shared->stranded = true;
     SetStranded(true);
     return std::nullopt;
@@ -270,12 +280,11 @@ bool HttpClient::Begin(const StopToken* stop) {
   running_ = true;
   diagnosis_ = {};
   Stranded& stranded = StrandedRequest();
-  const auto end =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeouts_.deadline_ms);
   std::unique_lock<std::mutex> guard(stranded.lock);
-  while (stranded.running && KeepRunning(stop) && std::chrono::steady_clock::now() < end)
-    stranded.ended.wait_for(guard, std::chrono::milliseconds(50));
-  if (!stranded.running) return true;
+  if (WaitEnded(
+          stranded.ended, guard, timeouts_.deadline_ms, [&] { return !stranded.running; },
+          [&] { return KeepRunning(stop); }))
+    return true;
   diagnosis_.refusal = kEarlierRequestStranded;
   return false;
 }

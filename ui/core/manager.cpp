@@ -3,8 +3,8 @@
 
 #include <atomic>
 #include <map>
-#include <vector>
 
+#include "app/base/executable_path.h"
 #include "ui/core/skin_folder.h"
 
 namespace Zentu {
@@ -104,16 +104,8 @@ void Manager::MessageLoop() {
 }
 
 CString GetSkinFolder() {
-  // The process's executable, not this library: GetModuleFileName of the null module.
-  // Grown past MAX_PATH so that a long install path is not silently cut off.
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n < buffer.size() || buffer.size() >= 32768) {
-      return SkinFolderFromExePath(CString(buffer.data(), static_cast<int>(n)));
-    }
-    buffer.resize(buffer.size() * 2);
-  }
+  // The process's executable, not this library's.
+  return SkinFolderFromExePath(calorix::ExecutablePath().c_str());
 }
 
 CString GetSkinPath(const wchar_t* name) {
