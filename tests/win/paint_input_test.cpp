@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "tests/win/paint_test_support.h"
 
@@ -379,6 +380,24 @@ TEST(PaintWalks, HandlersMayRemoveControlsWhileTheManagerWalksItsLists) {
     EXPECT_FALSE(second_asked);
     EXPECT_TRUE(Untouched(s.first));
     EXPECT_TRUE(Untouched(s.second));
+  }
+  {  // no list lock is held while a handler runs: a repaint request from another thread,
+     // as the multimedia timer makes one, goes through before the handler returns
+    Scene s;
+    DWORD waited = WAIT_FAILED;
+    std::thread other;
+    s.first->act = [&](RecordingControl& c) {
+      const HANDLE requested = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+      other = std::thread([&c, requested] {
+        c.UpdateControl(0, 1);
+        ::SetEvent(requested);
+      });
+      waited = ::WaitForSingleObject(requested, 5000);
+      ::CloseHandle(requested);
+    };
+    s.Send(kActMessage);
+    other.join();
+    EXPECT_EQ(waited, WAIT_OBJECT_0);
   }
   {  // painting: the control after the removed one is still drawn
     Scene s;
